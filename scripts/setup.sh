@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project builds, tests and runs with.
+# Safe to run again: it touches apt only when a package is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libicu-dev zlib1g-dev
+  libunrar-dev libunrar-headers
+  clang libclang-rt-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+
+# The UnRAR library lives in Debian's non-free component; add it to the machine's own
+# sources (deb822 format) without naming any mirror.
+sources=/etc/apt/sources.list.d/debian.sources
+if [ -f "$sources" ] && grep -E '^Components:' "$sources" | grep -qvE '(^|[[:space:]])non-free([[:space:]]|$)'; then
+  "${sudo_cmd[@]}" sed -i -E '/^Components:/{/(^|[[:space:]])non-free([[:space:]]|$)/!s/[[:space:]]*$/ non-free/}' "$sources"
+fi
+if [ -f /etc/apt/sources.list ] && grep -qE '^deb .* main' /etc/apt/sources.list; then
+  "${sudo_cmd[@]}" sed -i -E '/^deb /{/ non-free( |$)/!s/ main( |$)/ main non-free\1/}' /etc/apt/sources.list
+fi
+
+echo "setup: installing ${missing[*]}"
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "books/Progress.h"
+#include "import/TextSource.h"
+
+namespace corvalin {
+
+// What the first pass learns of one source line.
+struct LineRecord {
+    int64_t end = 0;  // unit position after the line's line feed
+    bool startsParagraph = false;
+    bool hasText = false;  // a unit above 32 occurs on the line
+    int32_t indent = 0;    // leading white space in columns
+    int32_t regularIndent = -1;  // the indent shared with neighbouring lines, or -1
+};
+
+// Forward reader of a TextSource that counts unit positions.
+class UnitReader {
+public:
+    explicit UnitReader(TextSource& source) : source_(source) {}
+    void Rewind();
+    // The next unit, or -1 at the end.
+    int Next() {
+        if (next_ == filled_ && !Refill()) return -1;
+        ++position_;
+        return buffer_[next_++];
+    }
+    int64_t position() const { return position_; }
+
+private:
+    bool Refill();
+    TextSource& source_;
+    char16_t buffer_[1 << 14];
+    size_t next_ = 0;
+    size_t filled_ = 0;
+    int64_t position_ = 0;
+};
+
+// Reads one source line: the leading white space sets `indent` (units 1 and 2 there switch
+// `preformatted` off and on), `hasText` tells whether a unit above 32 follows. Returns the
+// position after the line.
+int64_t ReadLine(UnitReader& reader, bool& preformatted, bool& hasText, int32_t& indent);
+
+// The rules that turn lines and indents into paragraphs, in the order they run.
+void AssignRegularIndents(std::vector<LineRecord>& lines);
+int32_t UsualIndent(const std::vector<LineRecord>& lines);
+void MarkParagraphStarts(std::vector<LineRecord>& lines, int32_t usualIndent);
+
+struct BuildBookOptions {
+    bool everyLineParagraph = false;  // "Every line - new paragraph"
+};
+
+// Converts a document into a book at `bookPath`. The book is written beside its final name
+// and renamed into place only when complete, so a failure leaves no partial book behind.
+// Progress runs from 0 to 4 × the source size. Throws BookBuildError for a document that
+// cannot become a book and VEMFileError for I/O failures.
+void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_t sourceSize,
+               const std::u16string& sourceName, const BuildBookOptions& options,
+               ProgressSink* progress = nullptr);
+
+}  // namespace corvalin

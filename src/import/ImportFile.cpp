@@ -1,0 +1,26 @@
+#include "import/ImportFile.h"
+
+#include "books/BookWriter.h"
+#include "import/BookNaming.h"
+#include "import/UnicodeSources.h"
+
+namespace corvalin {
+
+std::filesystem::path ImportFile(const std::filesystem::path& documentPath,
+                                 const std::filesystem::path& booksFolder,
+                                 const BuildBookOptions& options, ProgressSink* progress) {
+    std::vector<uint8_t> bytes = ReadWholeFile(documentPath);
+    const auto sourceSize = int64_t(bytes.size());
+    const UnicodeForm form = DetectUnicodeForm(bytes.data(), bytes.size());
+    auto source = MakeUnicodeSource(std::move(bytes), form);
+
+    std::error_code error;
+    std::filesystem::create_directories(booksFolder, error);
+    if (error) throw VEMFileError("cannot create " + booksFolder.string() + ": " + error.message());
+    const std::filesystem::path bookPath = ChooseBookPath(booksFolder, documentPath);
+    BuildBook(*source, bookPath, sourceSize, Utf8ToUtf16(documentPath.filename().string()), options,
+              progress);
+    return bookPath;
+}
+
+}  // namespace corvalin

@@ -1,0 +1,69 @@
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+#include "books/BookText.h"
+#include "import/UnicodeSources.h"
+
+namespace corvalin::test {
+
+TempDir::TempDir() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("corvalin-test-" + std::to_string(random()) + "-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) { return ReadWholeFile(path); }
+
+void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::filesystem::path BuildBookFromUtf8(const TempDir& dir, const std::string& text, bool everyLineParagraph,
+                                        const std::string& name) {
+    auto source = MakeUnicodeSource(std::vector<uint8_t>(text.begin(), text.end()), UnicodeForm::Utf8);
+    const std::filesystem::path bookPath = dir / name;
+    BuildBookOptions options;
+    options.everyLineParagraph = everyLineParagraph;
+    BuildBook(*source, bookPath, int64_t(text.size()), u"source.txt", options);
+    return bookPath;
+}
+
+OpenedBook::OpenedBook(const std::filesystem::path& bookPath) : path(bookPath) {
+    file.Open(OpenFileHandle(bookPath, FileMode::ReadWrite), 20, 5);
+    header = ReadBookHeader(file);
+    if (CheckBookStructure(header, file.Length()) == BookCheck::Ok) {
+        paragraphs = ReadParagraphTable(file, header);
+        lines = ReadLineTable(file, header);
+    }
+}
+
+std::string OpenedBook::Items(int64_t start, int64_t end) {
+    std::string out;
+    TextItem item;
+    while (NextTextItem(file, start, end, item)) {
+        switch (item.kind) {
+            case TextItem::Kind::Word: out += Utf16ToUtf8(item.word) + " "; break;
+            case TextItem::Kind::Space: out += "<" + std::to_string(item.columns) + "> "; break;
+            case TextItem::Kind::LineEnd: out += "| "; break;
+        }
+    }
+    if (!out.empty()) out.pop_back();
+    return out;
+}
+
+}  // namespace corvalin::test

@@ -20,6 +20,6 @@ for target in fuzz/corpus/*/; do
   echo "fuzz: $name for ${seconds}s"
   "$binary" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -print_final_stats=0 \
     "${dict[@]}" "$scratch" 2>"$scratch.log" || { tail -n 60 "$scratch.log" >&2; exit 1; }
-  grep -E '^#[0-9]+ *DONE' "$scratch.log" || tail -n 2 "$scratch.log"
+  grep -E '^Done [0-9]+ runs' "$scratch.log" || tail -n 2 "$scratch.log"
   rm -rf "$scratch" "$scratch.log"
 done

@@ -6,7 +6,7 @@
 namespace corvalin {
 namespace {
 
-constexpr size_t kBufferBytes = 1 << 16;
+constexpr size_t kBufferBytes = 1 << 18;
 // Offsets are 32-bit; leave room behind the text for the tables, digests and the store.
 constexpr int64_t kMaxTextEnd = std::numeric_limits<int32_t>::max() / 2;
 
@@ -27,16 +27,23 @@ void BookWriter::Reserve(size_t bytes) {
 void BookWriter::FlushBuffer() {
     if (buffer_.empty()) return;
     file_.Write(buffer_.data(), int64_t(buffer_.size()), written_);
+    size_t skip = 0;
+    for (; skip < buffer_.size() && written_ + int64_t(skip) < kStreamedFrom; ++skip)
+        headText_[written_ + int64_t(skip) - kBookTextStart] = buffer_[skip];
+    headDigest_.Add(buffer_.data() + skip, buffer_.size() - skip);
     written_ += int64_t(buffer_.size());
     buffer_.clear();
 }
 
 void BookWriter::WriteWord(const char16_t* units, int count) {
     Reserve(1 + 2 * size_t(count));
-    buffer_.push_back(uint8_t(count));
+    const size_t at = buffer_.size();
+    buffer_.resize(at + 1 + 2 * size_t(count));
+    uint8_t* out = buffer_.data() + at;
+    *out++ = uint8_t(count);
     for (int i = 0; i < count; ++i) {
-        buffer_.push_back(uint8_t(units[i]));
-        buffer_.push_back(uint8_t(units[i] >> 8));
+        *out++ = uint8_t(units[i]);
+        *out++ = uint8_t(units[i] >> 8);
     }
 }
 
@@ -83,7 +90,12 @@ BookHeader BookWriter::FinishText() {
     FlushBuffer();
 
     WriteBookHeader(file_, header);
-    file_.WriteDigest(kDigestLength, kDigestRounds, SeedA(), 0, int64_t(header.storeOffset) - kDigestLength);
+    uint8_t head[kStreamedFrom];
+    file_.Read(head, kBookTextStart, 0);
+    std::memcpy(head + kBookTextStart, headText_, sizeof headText_);
+    std::array<uint8_t, kDigestLength> digest = headDigest_.Finish();
+    AddDigest(digest, ComputeDigest(SeedA(), head, sizeof head));
+    file_.Write(digest.data(), kDigestLength, int64_t(header.storeOffset) - kDigestLength);
     return header;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "books/BookFile.h"
+#include "books/StreamingDigest.h"
 #include "books/VEMFile.h"
 
 namespace corvalin {
@@ -42,6 +43,11 @@ private:
 
     VEMFile& file_;
     int64_t written_;  // file offset where buffer_ goes
+    // The head digest is taken from the bytes as they are written instead of reading the whole
+    // book back: [kStreamedFrom, ...) on a second thread, the header's blocks at the end.
+    static constexpr int64_t kStreamedFrom = 3 * kDigestLength;
+    uint8_t headText_[kStreamedFrom - kBookTextStart] = {};
+    StreamingDigest headDigest_{SeedA()};
     std::vector<uint8_t> buffer_;
     std::vector<int32_t> paragraphs_;
     std::vector<int32_t> lines_;

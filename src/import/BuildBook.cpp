@@ -23,39 +23,36 @@ constexpr int kTabColumns = 8;
 constexpr int kIndentHistogramSize = 64;
 constexpr int kNewBookClusterShift = 15;
 constexpr int kNewBookClusters = 3;
-constexpr int64_t kProgressEveryUnits = 1 << 16;
+constexpr size_t kProgressEveryUnits = 1 << 16;
 
 int TabAdvance(int64_t column) { return kTabColumns - int(column % kTabColumns); }
 
-std::vector<LineRecord> ReadLines(UnitReader& reader, bool everyLineParagraph, ProgressSink* progress) {
+std::vector<LineRecord> ReadLines(std::u16string_view text, bool everyLineParagraph, ProgressSink* progress) {
     std::vector<LineRecord> lines;
     bool preformatted = everyLineParagraph;
-    int64_t reported = 0;
-    for (;;) {
+    size_t reported = 0;
+    for (size_t position = 0; position < text.size();) {
         LineRecord line;
         line.startsParagraph = preformatted;
-        const int64_t start = reader.position();
-        line.end = ReadLine(reader, preformatted, line.hasText, line.indent);
-        if (line.end == start) break;
+        line.end = ReadLine(text, position, preformatted, line.hasText, line.indent);
         lines.push_back(line);
-        if (line.end - reported >= kProgressEveryUnits) {
-            ReportProgress(progress, line.end);
-            reported = line.end;
+        position = line.end;
+        if (position - reported >= kProgressEveryUnits) {
+            ReportProgress(progress, int64_t(position));
+            reported = position;
         }
     }
     return lines;
 }
 
-// Pass 2: one line of the source into items.
-void WriteLineItems(UnitReader& reader, int64_t lineEnd, bool& firstWordPending, BookWriter& writer) {
+// Pass 2: the source line [position, lineEnd) into items.
+void WriteLineItems(std::u16string_view text, size_t position, size_t lineEnd, bool& firstWordPending,
+                    BookWriter& writer) {
     char16_t word[kMaxWordItemUnits];
     int64_t column = 0;
     int64_t run = 0;
-    int pushedBack = -1;  // the unit that ended a run, read again as the word's first
-    while (pushedBack >= 0 || reader.position() < lineEnd) {
-        int c = pushedBack >= 0 ? pushedBack : reader.Next();
-        pushedBack = -1;
-        if (c < 0) break;
+    while (position < lineEnd) {
+        const char16_t c = text[position];
         if (c <= kSpace) {
             if (c == kSpace) {
                 ++column, ++run;
@@ -63,6 +60,7 @@ void WriteLineItems(UnitReader& reader, int64_t lineEnd, bool& firstWordPending,
                 const int advance = TabAdvance(column);
                 column += advance, run += advance;
             }
+            ++position;
             continue;
         }
         writer.WriteSpaces(run);
@@ -72,17 +70,10 @@ void WriteLineItems(UnitReader& reader, int64_t lineEnd, bool& firstWordPending,
             word[length++] = kParagraphMark;
             firstWordPending = false;
         }
-        int taken = 0;
-        for (;;) {
-            word[length++] = char16_t(c);
-            ++taken, ++column;
-            if (taken == kMaxWordUnits || reader.position() >= lineEnd) break;
-            c = reader.Next();
-            if (c <= kSpace) {
-                pushedBack = c;
-                break;
-            }
-        }
+        const size_t wordStart = position;
+        const size_t wordEnd = std::min(lineEnd, position + kMaxWordUnits);
+        while (position < wordEnd && text[position] > kSpace) word[length++] = text[position++];
+        column += int64_t(position - wordStart);
         writer.WriteWord(word, length);
     }
     writer.WriteSpaces(run);
@@ -91,26 +82,29 @@ void WriteLineItems(UnitReader& reader, int64_t lineEnd, bool& firstWordPending,
 
 }  // namespace
 
-void UnitReader::Rewind() {
-    source_.Rewind();
-    next_ = filled_ = 0;
-    position_ = 0;
+std::u16string ReadAllUnits(TextSource& source) {
+    // UTF-8 and UTF-16 never give more units than the source has bytes, so one allocation
+    // usually holds the whole text.
+    std::u16string text;
+    text.resize(size_t(std::max<int64_t>(source.SourceBytes(), 0)) + 2);
+    size_t filled = 0;
+    for (;;) {
+        if (text.size() - filled < 2) text.resize(text.size() * 2);
+        const size_t n = source.ReadUnits(text.data() + filled, text.size() - filled);
+        if (n == 0) break;
+        filled += n;
+    }
+    text.resize(filled);
+    return text;
 }
 
-bool UnitReader::Refill() {
-    filled_ = source_.ReadUnits(buffer_, sizeof buffer_ / sizeof buffer_[0]);
-    next_ = 0;
-    return filled_ > 0;
-}
-
-int64_t ReadLine(UnitReader& reader, bool& preformatted, bool& hasText, int32_t& indent) {
+size_t ReadLine(std::u16string_view text, size_t position, bool& preformatted, bool& hasText, int32_t& indent) {
     indent = 0;
     hasText = false;
     int64_t tabColumn = 0;
-    int c;
-    for (;;) {
-        c = reader.Next();
-        if (c < 0) return reader.position();
+    const size_t end = text.size();
+    for (; position < end; ++position) {
+        const char16_t c = text[position];
         if (c == kMarkPreformattedOff) {
             preformatted = false;
         } else if (c == kMarkPreformattedOn) {
@@ -125,11 +119,12 @@ int64_t ReadLine(UnitReader& reader, bool& preformatted, bool& hasText, int32_t&
             break;
         }
     }
-    while (c >= 0 && c != kLineFeed) {
+    for (; position < end; ++position) {
+        const char16_t c = text[position];
+        if (c == kLineFeed) return position + 1;
         if (c > kSpace) hasText = true;
-        c = reader.Next();
     }
-    return reader.position();
+    return end;
 }
 
 void AssignRegularIndents(std::vector<LineRecord>& lines) {
@@ -180,9 +175,8 @@ void MarkParagraphStarts(std::vector<LineRecord>& lines, int32_t usualIndent) {
 void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_t sourceSize,
                const std::u16string& sourceName, const BuildBookOptions& options, ProgressSink* progress) {
     const int64_t sourceLength = source.SourceBytes();
-    UnitReader reader(source);
-    reader.Rewind();
-    std::vector<LineRecord> lines = ReadLines(reader, options.everyLineParagraph, progress);
+    const std::u16string text = ReadAllUnits(source);
+    std::vector<LineRecord> lines = ReadLines(text, options.everyLineParagraph, progress);
     AssignRegularIndents(lines);
     MarkParagraphStarts(lines, UsualIndent(lines));
 
@@ -194,18 +188,19 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
     file.Open(handle, kNewBookClusterShift, kNewBookClusters);
     try {
         BookWriter writer(file);
-        reader.Rewind();
         bool firstWordPending = true;
-        int64_t reported = 0;
+        size_t position = 0;
+        size_t reported = 0;
         for (const LineRecord& line : lines) {
             if (line.startsParagraph) {
                 firstWordPending = true;
                 writer.BeginParagraph();
             }
-            WriteLineItems(reader, line.end, firstWordPending, writer);
-            if (line.end - reported >= kProgressEveryUnits) {
-                ReportProgress(progress, sourceLength + 2 * line.end);
-                reported = line.end;
+            WriteLineItems(text, position, line.end, firstWordPending, writer);
+            position = line.end;
+            if (position - reported >= kProgressEveryUnits) {
+                ReportProgress(progress, sourceLength + 2 * int64_t(position));
+                reported = position;
             }
         }
         writer.FinishText();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "books/Progress.h"
@@ -12,39 +13,21 @@ namespace corvalin {
 
 // What the first pass learns of one source line.
 struct LineRecord {
-    int64_t end = 0;  // unit position after the line's line feed
+    size_t end = 0;  // unit position after the line's line feed
     bool startsParagraph = false;
     bool hasText = false;  // a unit above 32 occurs on the line
     int32_t indent = 0;    // leading white space in columns
     int32_t regularIndent = -1;  // the indent shared with neighbouring lines, or -1
 };
 
-// Forward reader of a TextSource that counts unit positions.
-class UnitReader {
-public:
-    explicit UnitReader(TextSource& source) : source_(source) {}
-    void Rewind();
-    // The next unit, or -1 at the end.
-    int Next() {
-        if (next_ == filled_ && !Refill()) return -1;
-        ++position_;
-        return buffer_[next_++];
-    }
-    int64_t position() const { return position_; }
+// Reads the whole document into memory; the builder makes two passes over it.
+std::u16string ReadAllUnits(TextSource& source);
 
-private:
-    bool Refill();
-    TextSource& source_;
-    char16_t buffer_[1 << 14];
-    size_t next_ = 0;
-    size_t filled_ = 0;
-    int64_t position_ = 0;
-};
-
-// Reads one source line: the leading white space sets `indent` (units 1 and 2 there switch
-// `preformatted` off and on), `hasText` tells whether a unit above 32 follows. Returns the
-// position after the line.
-int64_t ReadLine(UnitReader& reader, bool& preformatted, bool& hasText, int32_t& indent);
+// Reads the source line starting at `position`: the leading white space sets `indent` (units 1
+// and 2 there switch `preformatted` off and on), `hasText` tells whether a unit above 32
+// follows. Returns the position after the line's line feed.
+size_t ReadLine(std::u16string_view text, size_t position, bool& preformatted, bool& hasText,
+                int32_t& indent);
 
 // The rules that turn lines and indents into paragraphs, in the order they run.
 void AssignRegularIndents(std::vector<LineRecord>& lines);

@@ -23,9 +23,9 @@ bool EndsSentence(char16_t c) {
 std::optional<VEMChapterObj> ExamineParagraph(VEMFile& file, int32_t paragraph, int64_t start,
                                               int64_t end) {
     if (start >= end) return std::nullopt;
-    int64_t s = start;
+    TextItemReader reader(file, start, end);
     int breaks = 0;
-    std::u16string word = ReadWord(file, s, end, breaks);
+    std::u16string word = ReadWord(reader, breaks);
     if (word.empty() || breaks >= 1) return std::nullopt;
 
     VEMChapterObj candidate;
@@ -41,10 +41,10 @@ std::optional<VEMChapterObj> ExamineParagraph(VEMFile& file, int32_t paragraph, 
         }
     }
 
-    while (s < end) {
-        word = ReadWord(file, s, end, breaks);
+    while (reader.offset() < end) {
+        word = ReadWord(reader, breaks);
         if (breaks >= 1) {
-            if (s < end) candidate.shapeFlags |= kShapeContinues;
+            if (reader.offset() < end) candidate.shapeFlags |= kShapeContinues;
             break;
         }
         if (word.empty()) break;
@@ -56,6 +56,9 @@ std::optional<VEMChapterObj> ExamineParagraph(VEMFile& file, int32_t paragraph, 
             candidate.shapeFlags |= kShapeSentenceEnd;
             break;
         }
+        // Nothing read later can bring the count back down; a paragraph written as one long
+        // source line would otherwise be read up to its first full stop.
+        if (candidate.wordCount > kMaxHeadingWords) break;
     }
 
     const int32_t flags = candidate.shapeFlags;

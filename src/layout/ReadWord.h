@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "books/BookText.h"
 #include "books/VEMFile.h"
 
 namespace corvalin {
@@ -12,5 +13,8 @@ namespace corvalin {
 // and leaves `offset` at `end` when no whole word lies before `end`; an item that would reach
 // past `end` is treated as the end, so a damaged text cannot lead a read astray.
 std::u16string ReadWord(VEMFile& file, int64_t& offset, int64_t end, int& breaks);
+
+// The same over a reader that walks many items in a row.
+std::u16string ReadWord(TextItemReader& reader, int& breaks);
 
 }  // namespace corvalin

@@ -50,8 +50,8 @@ public:
     int32_t ChildCount() const { return childCount_; }
 
     void Write(const RecordWriter& writer);
-    // Decoding throws VEMFileError when the input ends early or nests deeper than
-    // kMaxDecodeDepth; records decoded up to then stay in the tree.
+    // Decoding throws VEMFileError when the input ends early, announces a length no writer
+    // produces, or nests deeper than kMaxDecodeDepth; records decoded up to then stay in the tree.
     void Read(const RecordReader& reader);
     void ReadLegacy(const RecordReader& reader);
 

@@ -68,13 +68,6 @@ void BM_Digest(benchmark::State& state) {
 }
 BENCHMARK(BM_Digest)->Unit(benchmark::kMillisecond);
 
-void BM_SeedTable(benchmark::State& state) {
-    for (auto _ : state) {
-        VEMCrypt crypt;
-        crypt.SetSeed(SeedA());
-    }
-}
-BENCHMARK(BM_SeedTable)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

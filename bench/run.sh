@@ -37,7 +37,6 @@ print(f"| conversion of a {size/1e6:.1f} MB UTF-8 text into a book (whole import
 print(f"| `iconv -f UTF-8 -t UTF-16LE` on the same file, same run (best of 3) | {iconv:.0f} MB/s |")
 print(f"| conversion / iconv | {convert/iconv:.2f} |")
 print(f"| digest (16 MB buffer, seed table already built) | {mbs('BM_Digest'):.0f} MB/s |")
-print(f"| building one seed table | {results['BM_SeedTable']['real_time']:.2f} ms |")
 o = results["BM_OpenAndCheckBook"]
 print(f"| open and check the {o['book_MB']:.1f} MB book (header, both digests, tables, store) | {o['real_time']:.0f} ms |")
 PY

@@ -9,6 +9,8 @@ packages=(
   libicu-dev zlib1g-dev
   libunrar-dev libunrar-headers
   clang libclang-rt-dev
+  qt6-base-dev fonts-dejavu-core fonts-liberation2 fontconfig
+  xvfb xauth
 )
 
 missing=()

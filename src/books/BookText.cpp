@@ -33,8 +33,10 @@ namespace corvalin {
 bool TextItemReader::Ensure(int64_t bytes) {
     if (end_ - offset_ < bytes) return false;
     if (offset_ >= windowStart_ && offset_ + bytes <= windowEnd_) return true;
+    // Most first lines of a paragraph are short: read a little at first, more when asked.
+    const int64_t wanted = std::max(bytes, windowEnd_ > windowStart_ ? kWindowBytes : kFirstWindowBytes);
     windowStart_ = offset_;
-    windowEnd_ = offset_ + std::min(kWindowBytes, end_ - offset_);
+    windowEnd_ = offset_ + std::min(wanted, end_ - offset_);
     file_.Read(window_, windowEnd_ - windowStart_, windowStart_);
     return true;
 }
@@ -53,7 +55,8 @@ bool TextItemReader::Next(TextItem& item) {
     const uint8_t* raw = window_ + (offset_ - windowStart_) + 1;
     item.kind = TextItem::Kind::Word;
     item.word.resize(size_t(units));
-    for (int i = 0; i < units; ++i) item.word[size_t(i)] = char16_t(raw[2 * i] | raw[2 * i + 1] << 8);
+    char16_t* word = item.word.data();
+    for (int i = 0; i < units; ++i) word[i] = char16_t(raw[2 * i] | raw[2 * i + 1] << 8);
     offset_ += 1 + 2 * int64_t(units);
     return true;
 }

@@ -38,6 +38,7 @@ private:
 
     // Holds the longest item (511 bytes) with room to spare; most first lines fit in one.
     static constexpr int64_t kWindowBytes = 1024;
+    static constexpr int64_t kFirstWindowBytes = 192;
     VEMFile& file_;
     int64_t offset_;
     int64_t end_;

@@ -6,69 +6,44 @@
 namespace corvalin {
 namespace {
 
-constexpr size_t kBufferBytes = 1 << 18;
-// Offsets are 32-bit; leave room behind the text for the tables, digests and the store.
-constexpr int64_t kMaxTextEnd = std::numeric_limits<int32_t>::max() / 2;
+// Offsets are 32-bit; stop well before that so the tables, digests and store still fit.
+constexpr int64_t kMaxBookBytes = std::numeric_limits<int32_t>::max() / 2;
 
 }  // namespace
 
-BookWriter::BookWriter(VEMFile& file) : file_(file), written_(kBookTextStart) {
-    buffer_.reserve(kBufferBytes + 2 * kMaxWordItemUnits + 2);
+BookWriter::BookWriter(VEMFile& file)
+    : file_(file),
+      written_(kBookTextStart),
+      buffer_(new uint8_t[kBufferBytes]),
+      next_(buffer_.get()),
+      bufferEnd_(buffer_.get() + kBufferBytes) {
     paragraphs_.push_back(kBookTextStart);
     lines_.push_back(kBookTextStart);
 }
 
-void BookWriter::Reserve(size_t bytes) {
-    if (buffer_.size() + bytes > kBufferBytes) FlushBuffer();
-    if (written_ + int64_t(buffer_.size() + bytes) > kMaxTextEnd)
-        throw BookBuildError("the document is too large for one book");
-}
-
 void BookWriter::FlushBuffer() {
-    if (buffer_.empty()) return;
-    file_.Write(buffer_.data(), int64_t(buffer_.size()), written_);
-    size_t skip = 0;
-    for (; skip < buffer_.size() && written_ + int64_t(skip) < kStreamedFrom; ++skip)
-        headText_[written_ + int64_t(skip) - kBookTextStart] = buffer_[skip];
-    headDigest_.Add(buffer_.data() + skip, buffer_.size() - skip);
-    written_ += int64_t(buffer_.size());
-    buffer_.clear();
-}
-
-void BookWriter::WriteWord(const char16_t* units, int count) {
-    Reserve(1 + 2 * size_t(count));
-    const size_t at = buffer_.size();
-    buffer_.resize(at + 1 + 2 * size_t(count));
-    uint8_t* out = buffer_.data() + at;
-    *out++ = uint8_t(count);
-    for (int i = 0; i < count; ++i) {
-        *out++ = uint8_t(units[i]);
-        *out++ = uint8_t(units[i] >> 8);
-    }
-}
-
-void BookWriter::WriteSpaces(int64_t columns) {
-    while (columns > 0) {
-        const int64_t item = columns < kMaxSpaceItemColumns ? columns : kMaxSpaceItemColumns;
-        Reserve(2);
-        buffer_.push_back(0);
-        buffer_.push_back(uint8_t(item));
-        columns -= item;
-    }
-}
-
-void BookWriter::EndLine() {
-    Reserve(2);
-    buffer_.push_back(0);
-    buffer_.push_back(0);
-    lines_.push_back(CurrentOffset());
+    const auto size = int64_t(next_ - buffer_.get());
+    if (size == 0) return;
+    if (written_ + size > kMaxBookBytes) throw BookBuildError("the document is too large for one book");
+    const uint8_t* bytes = buffer_.get();
+    file_.Write(bytes, size, written_);
+    int64_t skip = 0;
+    for (; skip < size && written_ + skip < kStreamedFrom; ++skip)
+        headText_[written_ + skip - kBookTextStart] = bytes[skip];
+    headDigest_.Add(bytes + skip, size_t(size - skip));
+    written_ += size;
+    next_ = buffer_.get();
 }
 
 void BookWriter::WriteTable(const std::vector<int32_t>& table) {
     for (int32_t entry : table) {
-        Reserve(4);
+        MakeRoom();
         const auto v = uint32_t(entry);
-        buffer_.insert(buffer_.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+        next_[0] = uint8_t(v);
+        next_[1] = uint8_t(v >> 8);
+        next_[2] = uint8_t(v >> 16);
+        next_[3] = uint8_t(v >> 24);
+        next_ += 4;
     }
 }
 

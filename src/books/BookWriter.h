@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,40 +18,79 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Writes the text items and offset tables of a new book, buffering items so that the file
-// sees large writes.
+// Writes the text items and offset tables of a new book. Items go into a buffer that the file
+// sees in large writes; the item writers are inline because they run once per word of the book.
 class BookWriter {
 public:
     explicit BookWriter(VEMFile& file);
 
     void BeginParagraph() { paragraphs_.push_back(CurrentOffset()); }
-    // A word item of 1..kMaxWordItemUnits units.
-    void WriteWord(const char16_t* units, int count);
+
+    // A word item of 1..kMaxWordItemUnits units, optionally led by the paragraph mark (which
+    // counts towards the item's length).
+    void WriteWord(const char16_t* units, int count, bool paragraphMark = false) {
+        MakeRoom();
+        uint8_t* out = next_;
+        *out++ = uint8_t(count + (paragraphMark ? 1 : 0));
+        if (paragraphMark) {
+            *out++ = uint8_t(kParagraphMark);
+            *out++ = 0;
+        }
+        for (int i = 0; i < count; ++i) {
+            *out++ = uint8_t(units[i]);
+            *out++ = uint8_t(units[i] >> 8);
+        }
+        next_ = out;
+    }
+
     // White space of any width, as space items of at most kMaxSpaceItemColumns columns.
-    void WriteSpaces(int64_t columns);
-    void EndLine();
-    int64_t paragraphStarts() const { return int64_t(paragraphs_.size()) - 1; }
+    void WriteSpaces(int64_t columns) {
+        while (columns > 0) {
+            MakeRoom();
+            const int64_t item = columns < kMaxSpaceItemColumns ? columns : kMaxSpaceItemColumns;
+            next_[0] = 0;
+            next_[1] = uint8_t(item);
+            next_ += 2;
+            columns -= item;
+        }
+    }
+
+    void EndLine() {
+        MakeRoom();
+        next_[0] = 0;
+        next_[1] = 0;
+        next_ += 2;
+        lines_.push_back(CurrentOffset());
+    }
 
     // Writes the tables, the header and the head digest; the record store goes at the
     // returned header's store offset.
     BookHeader FinishText();
 
 private:
-    int32_t CurrentOffset() const { return int32_t(written_ + int64_t(buffer_.size())); }
-    void Reserve(size_t bytes);
+    // Room for the largest item: a length byte and 255 units.
+    static constexpr size_t kLargestItem = 1 + 2 * 255;
+    static constexpr size_t kBufferBytes = size_t(1) << 18;
+
+    int32_t CurrentOffset() const { return int32_t(written_ + (next_ - buffer_.get())); }
+    void MakeRoom() {
+        if (size_t(bufferEnd_ - next_) < kLargestItem) FlushBuffer();
+    }
     void FlushBuffer();
     void WriteTable(const std::vector<int32_t>& table);
 
     VEMFile& file_;
-    int64_t written_;  // file offset where buffer_ goes
+    int64_t written_;  // file offset where the buffer goes
+    std::unique_ptr<uint8_t[]> buffer_;
+    uint8_t* next_;
+    uint8_t* bufferEnd_;
+    std::vector<int32_t> paragraphs_;
+    std::vector<int32_t> lines_;
     // The head digest is taken from the bytes as they are written instead of reading the whole
     // book back: [kStreamedFrom, ...) on a second thread, the header's blocks at the end.
     static constexpr int64_t kStreamedFrom = 3 * kDigestLength;
     uint8_t headText_[kStreamedFrom - kBookTextStart] = {};
     StreamingDigest headDigest_{SeedA()};
-    std::vector<uint8_t> buffer_;
-    std::vector<int32_t> paragraphs_;
-    std::vector<int32_t> lines_;
 };
 
 }  // namespace corvalin

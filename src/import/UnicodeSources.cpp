@@ -1,6 +1,9 @@
 #include "import/UnicodeSources.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <fstream>
 
 #include "books/VEMFileError.h"
@@ -31,16 +34,28 @@ public:
         size_t n = 0;
         // Leave room for a surrogate pair at every step.
         while (n + 2 <= capacity && position_ < size) {
-            // Most text is ASCII: take eight such bytes at a time.
-            if (size - position_ >= 8 && capacity - n >= 8) {
-                uint64_t eight;
-                std::memcpy(&eight, data + position_, 8);
-                if ((eight & 0x8080808080808080ull) == 0) {
-                    for (int i = 0; i < 8; ++i) out[n + i] = data[position_ + i];
-                    n += 8;
-                    position_ += 8;
+            // Most text is ASCII: widen sixteen such bytes at a time.
+            if (size - position_ >= 16 && capacity - n >= 16) {
+#if defined(__SSE2__)
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + position_));
+                if (_mm_movemask_epi8(bytes) == 0) {
+                    const __m128i zero = _mm_setzero_si128();
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(bytes, zero));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(bytes, zero));
+                    n += 16;
+                    position_ += 16;
                     continue;
                 }
+#else
+                uint64_t eight[2];
+                std::memcpy(eight, data + position_, 16);
+                if (((eight[0] | eight[1]) & 0x8080808080808080ull) == 0) {
+                    for (int i = 0; i < 16; ++i) out[n + i] = data[position_ + i];
+                    n += 16;
+                    position_ += 16;
+                    continue;
+                }
+#endif
             }
             const uint8_t lead = data[position_];
             if (lead < 0x80) {

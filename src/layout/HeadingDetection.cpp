@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "books/BookFile.h"
-#include "layout/ReadWord.h"
+#include "books/BookText.h"
 
 namespace corvalin {
 namespace {
@@ -24,35 +24,47 @@ std::optional<VEMChapterObj> ExamineParagraph(VEMFile& file, int32_t paragraph, 
                                               int64_t end) {
     if (start >= end) return std::nullopt;
     TextItemReader reader(file, start, end);
+    // One item reused for every word: this runs over every paragraph of the book.
+    TextItem item;
     int breaks = 0;
-    std::u16string word = ReadWord(reader, breaks);
-    if (word.empty() || breaks >= 1) return std::nullopt;
+    const auto nextWord = [&]() -> const std::u16string* {
+        breaks = 0;
+        while (reader.Next(item)) {
+            if (item.kind == TextItem::Kind::Word) return &item.word;
+            if (item.kind == TextItem::Kind::LineEnd) ++breaks;
+        }
+        reader.SkipToEnd();
+        return nullptr;
+    };
+
+    const std::u16string* word = nextWord();
+    if (!word || breaks >= 1) return std::nullopt;
 
     VEMChapterObj candidate;
     candidate.paragraph = paragraph;
-    if (word == u"\t-") {
+    if (*word == u"\t-") {
         candidate.shapeFlags = kShapeDialogueDash;
     } else {
-        if (word[0] == u'\t') word.erase(0, 1);
-        if (!word.empty()) {
-            candidate.headingText = word;
+        const size_t skip = (*word)[0] == u'\t' ? 1 : 0;
+        if (word->size() > skip) {
+            candidate.headingText.assign(*word, skip);
             candidate.wordCount = 1;
-            if (IsDigit(word[0])) candidate.shapeFlags |= kShapeFirstDigit;
+            if (IsDigit(candidate.headingText[0])) candidate.shapeFlags |= kShapeFirstDigit;
         }
     }
 
     while (reader.offset() < end) {
-        word = ReadWord(reader, breaks);
+        word = nextWord();
         if (breaks >= 1) {
             if (reader.offset() < end) candidate.shapeFlags |= kShapeContinues;
             break;
         }
-        if (word.empty()) break;
+        if (!word) break;
         if (!candidate.headingText.empty()) candidate.headingText += u' ';
-        candidate.headingText += word;
+        candidate.headingText += *word;
         ++candidate.wordCount;
-        if (IsDigit(word[0])) candidate.shapeFlags |= kShapeLaterDigit;
-        if (EndsSentence(word.back())) {
+        if (IsDigit((*word)[0])) candidate.shapeFlags |= kShapeLaterDigit;
+        if (EndsSentence(word->back())) {
             candidate.shapeFlags |= kShapeSentenceEnd;
             break;
         }

@@ -126,6 +126,12 @@ TEST(VEMCryptDigest, BlocksAreZeroPaddedAndSummed) {
         {"exactly one block gets no padding block", 16},
         {"one byte over is a second block of that byte and 15 zeros", 17},
         {"several blocks and a tail", 16 * 5 + 9},
+        // Long inputs take the unrolled and the vector paths, which must agree with MixBlock.
+        {"four blocks at once", 64},
+        {"just short of a vector group", 16 * 8 + 2},
+        {"one vector group with room behind it", 16 * 8 + 3},
+        {"many groups and a ragged tail", 16 * 1000 + 7},
+        {"large buffer", (size_t(1) << 20) + 5},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);

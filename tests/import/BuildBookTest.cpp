@@ -57,6 +57,12 @@ INSTANTIATE_TEST_SUITE_P(
         ParagraphCase{"EveryLineParagraph", "a\nb\n", true, {"", "\ta |", "\tb |"}},
         ParagraphCase{"PreformattedMarks", "\x02" "a\nb\n\x01" "c\nd\n", false,
                       {"\ta |", "\tb |", "\tc | d |"}},
+        // A control unit ends the leading white space; whether the line has text is then
+        // decided by what follows, however far along the line it stands.
+        ParagraphCase{"ControlThenBlanksHasNoText", "a\n\x03            \nb\n", false,
+                      {"\ta | <12> |", "\tb |"}},
+        ParagraphCase{"ControlThenFarTextHasText", "a\n\x03            \u4e2d\nb\n", false,
+                      {"\ta | <12> \u4e2d | b |"}},
         ParagraphCase{"LongSpaceRun", std::string(300, ' ') + "word", false, {"<255> <45> \tword |"}},
         ParagraphCase{"TabsInsideAndLeading", "\tx\nab\tc\n", false, {"<8> \tx | ab <6> c |"}},
         // The white-space line's indent (11) exceeds the usual indent, so it opens a paragraph.

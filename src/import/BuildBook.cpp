@@ -129,20 +129,23 @@ void WriteLineItems(std::u16string_view text, size_t position, size_t lineEnd, b
 
 }  // namespace
 
-std::u16string ReadAllUnits(TextSource& source) {
+DecodedText ReadAllUnits(TextSource& source) {
     // UTF-8 and UTF-16 never give more units than the source has bytes, so one allocation
-    // usually holds the whole text.
-    std::u16string text;
-    text.resize(size_t(std::max<int64_t>(source.SourceBytes(), 0)) + 2);
-    size_t filled = 0;
+    // usually holds the whole text; it is not zeroed first, the decoder writes every unit.
+    DecodedText text;
+    size_t capacity = size_t(std::max<int64_t>(source.SourceBytes(), 0)) + 2;
+    text.units.reset(new char16_t[capacity]);
     for (;;) {
-        if (text.size() - filled < 2) text.resize(text.size() * 2);
-        const size_t n = source.ReadUnits(text.data() + filled, text.size() - filled);
-        if (n == 0) break;
-        filled += n;
+        if (capacity - text.size < 2) {
+            std::unique_ptr<char16_t[]> larger(new char16_t[capacity * 2]);
+            std::copy_n(text.units.get(), text.size, larger.get());
+            text.units = std::move(larger);
+            capacity *= 2;
+        }
+        const size_t n = source.ReadUnits(text.units.get() + text.size, capacity - text.size);
+        if (n == 0) return text;
+        text.size += n;
     }
-    text.resize(filled);
-    return text;
 }
 
 size_t ReadLine(std::u16string_view text, size_t position, bool& preformatted, bool& hasText, int32_t& indent) {
@@ -217,7 +220,8 @@ void MarkParagraphStarts(std::vector<LineRecord>& lines, int32_t usualIndent) {
 void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_t sourceSize,
                const std::u16string& sourceName, const BuildBookOptions& options, ProgressSink* progress) {
     const int64_t sourceLength = source.SourceBytes();
-    const std::u16string text = ReadAllUnits(source);
+    const DecodedText decoded = ReadAllUnits(source);
+    const std::u16string_view text = decoded.view();
     std::vector<LineRecord> lines = ReadLines(text, options.everyLineParagraph, progress);
     AssignRegularIndents(lines);
     MarkParagraphStarts(lines, UsualIndent(lines));

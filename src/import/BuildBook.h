@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,8 +21,13 @@ struct LineRecord {
     int32_t regularIndent = -1;  // the indent shared with neighbouring lines, or -1
 };
 
-// Reads the whole document into memory; the builder makes two passes over it.
-std::u16string ReadAllUnits(TextSource& source);
+// The whole document as UTF-16 units; the builder makes two passes over it.
+struct DecodedText {
+    std::unique_ptr<char16_t[]> units;
+    size_t size = 0;
+    std::u16string_view view() const { return {units.get(), size}; }
+};
+DecodedText ReadAllUnits(TextSource& source);
 
 // Reads the source line starting at `position`: the leading white space sets `indent` (units 1
 // and 2 there switch `preformatted` off and on), `hasText` tells whether a unit above 32

@@ -9,7 +9,7 @@ namespace corvalin {
 std::filesystem::path ImportFile(const std::filesystem::path& documentPath,
                                  const std::filesystem::path& booksFolder,
                                  const BuildBookOptions& options, ProgressSink* progress) {
-    std::vector<uint8_t> bytes = ReadWholeFile(documentPath);
+    DocumentBytes bytes = DocumentBytes::FromFile(documentPath);
     const auto sourceSize = int64_t(bytes.size());
     const UnicodeForm form = DetectUnicodeForm(bytes.data(), bytes.size());
     auto source = MakeUnicodeSource(std::move(bytes), form);

@@ -15,12 +15,11 @@ constexpr char16_t kReplacement = 0xFFFD;
 
 class MemorySource : public TextSource {
 public:
-    MemorySource(std::vector<uint8_t> bytes, size_t bodyStart)
-        : bytes_(std::move(bytes)), position_(bodyStart) {}
+    MemorySource(DocumentBytes bytes, size_t bodyStart) : bytes_(std::move(bytes)), position_(bodyStart) {}
     int64_t SourceBytes() const override { return int64_t(bytes_.size()); }
 
 protected:
-    std::vector<uint8_t> bytes_;
+    DocumentBytes bytes_;
     size_t position_;
 };
 
@@ -117,7 +116,7 @@ private:
 
 class Utf16Source : public MemorySource {
 public:
-    Utf16Source(std::vector<uint8_t> bytes, size_t bodyStart, bool bigEndian)
+    Utf16Source(DocumentBytes bytes, size_t bodyStart, bool bigEndian)
         : MemorySource(std::move(bytes), bodyStart), bigEndian_(bigEndian) {}
 
     size_t ReadUnits(char16_t* out, size_t capacity) override {
@@ -145,7 +144,7 @@ UnicodeForm DetectUnicodeForm(const uint8_t* bytes, size_t size) {
     return UnicodeForm::Utf8;
 }
 
-std::unique_ptr<TextSource> MakeUnicodeSource(std::vector<uint8_t> bytes, UnicodeForm form) {
+std::unique_ptr<TextSource> MakeUnicodeSource(DocumentBytes bytes, UnicodeForm form) {
     const uint8_t* b = bytes.data();
     const size_t size = bytes.size();
     switch (form) {

@@ -26,18 +26,14 @@ bool NextTextItem(VEMFile& file, int64_t& offset, int64_t end, TextItem& item) {
     return true;
 }
 
-}  // namespace corvalin
-
-namespace corvalin {
-
 bool TextItemReader::Ensure(int64_t bytes) {
     if (end_ - offset_ < bytes) return false;
     if (offset_ >= windowStart_ && offset_ + bytes <= windowEnd_) return true;
-    // Most first lines of a paragraph are short: read a little at first, more when asked.
+    if (!file_) return false;  // memory holds [0, end) whole
     const int64_t wanted = std::max(bytes, windowEnd_ > windowStart_ ? kWindowBytes : kFirstWindowBytes);
     windowStart_ = offset_;
     windowEnd_ = offset_ + std::min(wanted, end_ - offset_);
-    file_.Read(window_, windowEnd_ - windowStart_, windowStart_);
+    file_->Read(buffer_, windowEnd_ - windowStart_, windowStart_);
     return true;
 }
 

@@ -18,16 +18,19 @@ struct TextItem {
 // no whole item lies before `end`: every length comes from the file and is checked here.
 bool NextTextItem(VEMFile& file, int64_t& offset, int64_t end, TextItem& item);
 
-}  // namespace corvalin
-
-namespace corvalin {
-
-// Reads consecutive items of [offset, end) through a window of the file, so that walking many
-// small items costs one file read per window instead of two per item. Same contract as
-// NextTextItem.
+// Reads consecutive items of [offset, end), with the same contract as NextTextItem: from a
+// book file through a small window (one file read per window instead of two per item), or
+// from items already in memory.
 class TextItemReader {
 public:
-    TextItemReader(VEMFile& file, int64_t offset, int64_t end) : file_(file), offset_(offset), end_(end) {}
+    TextItemReader(VEMFile& file, int64_t offset, int64_t end)
+        : file_(&file), offset_(offset), end_(end), window_(buffer_) {}
+    // Items held in memory; offsets count from 0 at `bytes`.
+    TextItemReader(const uint8_t* bytes, int64_t size)
+        : offset_(0), end_(size), windowEnd_(size), window_(bytes) {}
+    TextItemReader(const TextItemReader&) = delete;
+    TextItemReader& operator=(const TextItemReader&) = delete;
+
     bool Next(TextItem& item);
     int64_t offset() const { return offset_; }
     int64_t end() const { return end_; }
@@ -36,15 +39,17 @@ public:
 private:
     bool Ensure(int64_t bytes);
 
-    // Holds the longest item (511 bytes) with room to spare; most first lines fit in one.
+    // Holds the longest item (511 bytes) with room to spare; most first lines fit in the first,
+    // smaller read.
     static constexpr int64_t kWindowBytes = 1024;
     static constexpr int64_t kFirstWindowBytes = 192;
-    VEMFile& file_;
+    VEMFile* file_ = nullptr;
     int64_t offset_;
     int64_t end_;
     int64_t windowStart_ = 0;
     int64_t windowEnd_ = 0;
-    uint8_t window_[kWindowBytes];
+    const uint8_t* window_;
+    uint8_t buffer_[kWindowBytes];
 };
 
 }  // namespace corvalin

@@ -16,14 +16,28 @@ BookWriter::BookWriter(VEMFile& file)
       written_(kBookTextStart),
       buffer_(new uint8_t[kBufferBytes]),
       next_(buffer_.get()),
-      bufferEnd_(buffer_.get() + kBufferBytes) {
+      bufferEnd_(buffer_.get() + kBufferBytes),
+      firstLineFrom_(buffer_.get()) {
     paragraphs_.push_back(kBookTextStart);
     lines_.push_back(kBookTextStart);
+}
+
+void BookWriter::KeepFirstLine(bool lineEnded) {
+    if (firstLine_.size() + size_t(next_ - firstLineFrom_) <= kFirstLineLimit) {
+        firstLine_.insert(firstLine_.end(), firstLineFrom_, static_cast<const uint8_t*>(next_));
+    } else {
+        firstLine_.clear();
+        firstLineDone_ = true;  // too long to keep: the caller reads it from the file
+        return;
+    }
+    firstLineFrom_ = buffer_.get();
+    if (lineEnded) firstLineDone_ = true;
 }
 
 void BookWriter::FlushBuffer() {
     const auto size = int64_t(next_ - buffer_.get());
     if (size == 0) return;
+    if (!firstLineDone_) KeepFirstLine(false);
     if (written_ + size > kMaxBookBytes) throw BookBuildError("the document is too large for one book");
     const uint8_t* bytes = buffer_.get();
     file_.Write(bytes, size, written_);

@@ -24,7 +24,20 @@ class BookWriter {
 public:
     explicit BookWriter(VEMFile& file);
 
-    void BeginParagraph() { paragraphs_.push_back(CurrentOffset()); }
+    // Starts a paragraph. Its first source line is also kept aside (FirstLine) until the next
+    // paragraph starts, so that the heading detection need not read the book back.
+    void BeginParagraph() {
+        paragraphs_.push_back(CurrentOffset());
+        firstLine_.clear();
+        firstLineDone_ = false;
+        firstLineFrom_ = next_;
+    }
+    // The items of the current paragraph's first source line with its line end, once that line
+    // is written; empty while it is not, or when it was too long to keep (read it from the file).
+    const std::vector<uint8_t>& FirstLine() const { return firstLine_; }
+    bool FirstLineKept() const { return firstLineDone_ && !firstLine_.empty(); }
+    // Paragraph starts so far; after FinishText the whole table with text end.
+    const std::vector<int32_t>& Paragraphs() const { return paragraphs_; }
 
     // A word item of 1..kMaxWordItemUnits units, optionally led by the paragraph mark (which
     // counts towards the item's length).
@@ -61,6 +74,7 @@ public:
         next_[1] = 0;
         next_ += 2;
         lines_.push_back(CurrentOffset());
+        if (!firstLineDone_) KeepFirstLine(true);
     }
 
     // Writes the tables, the header and the head digest; the record store goes at the
@@ -77,6 +91,7 @@ private:
         if (size_t(bufferEnd_ - next_) < kLargestItem) FlushBuffer();
     }
     void FlushBuffer();
+    void KeepFirstLine(bool lineEnded);
     void WriteTable(const std::vector<int32_t>& table);
 
     VEMFile& file_;
@@ -86,6 +101,11 @@ private:
     uint8_t* bufferEnd_;
     std::vector<int32_t> paragraphs_;
     std::vector<int32_t> lines_;
+    static constexpr size_t kFirstLineLimit = 4096;
+    std::vector<uint8_t> firstLine_;
+    // Paragraph 0 starts with the text, without a BeginParagraph.
+    bool firstLineDone_ = false;
+    const uint8_t* firstLineFrom_ = nullptr;
     // The head digest is taken from the bytes as they are written instead of reading the whole
     // book back: [kStreamedFrom, ...) on a second thread, the header's blocks at the end.
     static constexpr int64_t kStreamedFrom = 3 * kDigestLength;

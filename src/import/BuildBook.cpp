@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "books/BookFile.h"
+#include "books/BookText.h"
 #include "books/BookWriter.h"
 #include "books/VEMFile.h"
 #include "layout/HeadingDetection.h"
@@ -233,22 +234,43 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
     file.Open(handle, kNewBookClusterShift, kNewBookClusters);
     try {
         BookWriter writer(file);
+        VEMChapter chapters;
+        std::vector<int32_t> examineFromFile;
         bool firstWordPending = true;
+        bool firstLineOfParagraph = true;
         size_t position = 0;
         size_t reported = 0;
         for (const LineRecord& line : lines) {
             if (line.startsParagraph) {
                 firstWordPending = true;
+                firstLineOfParagraph = true;
                 writer.BeginParagraph();
             }
             WriteLineItems(text, position, line.end, firstWordPending, writer);
             position = line.end;
+            if (firstLineOfParagraph) {
+                // Headings are found from the first line while it is still in memory.
+                const auto paragraph = int32_t(writer.Paragraphs().size() - 1);
+                if (writer.FirstLineKept()) {
+                    TextItemReader reader(writer.FirstLine().data(), int64_t(writer.FirstLine().size()));
+                    if (auto chapter = ExamineParagraph(reader, paragraph)) chapters.push_back(std::move(*chapter));
+                } else {
+                    examineFromFile.push_back(paragraph);
+                }
+                firstLineOfParagraph = false;
+            }
             if (position - reported >= kProgressEveryUnits) {
                 ReportProgress(progress, sourceLength + 2 * int64_t(position));
                 reported = position;
             }
         }
         writer.FinishText();
+        const std::vector<int32_t>& paragraphs = writer.Paragraphs();
+        for (int32_t p : examineFromFile) {
+            if (auto chapter = ExamineParagraph(file, p, paragraphs[size_t(p)], paragraphs[size_t(p) + 1]))
+                chapters.push_back(std::move(*chapter));
+        }
+        ReportProgress(progress, 3 * sourceLength);
 
         VEMOpt store;
         store.SetInt(kTagPosition, kBookTextStart);
@@ -257,7 +279,8 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
         store.SetInt(kTagSourceSize, int32_t(std::clamp<int64_t>(sourceSize, -1, std::numeric_limits<int32_t>::max())));
         store.SetInt(kTagFormattingMode, 1);
         store.SetInt(kTagProportional, 1);
-        DetectHeadings(file, store, sourceLength, 3 * sourceLength, progress);
+        StoreHeadingIndex(store, chapters);
+        RewriteBookStore(file, store);
         file.Close();
         std::filesystem::rename(partPath, bookPath);
     } catch (...) {

@@ -24,6 +24,12 @@ std::optional<VEMChapterObj> ExamineParagraph(VEMFile& file, int32_t paragraph, 
                                               int64_t end) {
     if (start >= end) return std::nullopt;
     TextItemReader reader(file, start, end);
+    return ExamineParagraph(reader, paragraph);
+}
+
+std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t paragraph) {
+    const int64_t end = reader.end();
+    if (reader.offset() >= end) return std::nullopt;
     // One item reused for every word: this runs over every paragraph of the book.
     TextItem item;
     int breaks = 0;
@@ -82,13 +88,16 @@ std::optional<VEMChapterObj> ExamineParagraph(VEMFile& file, int32_t paragraph, 
     return candidate;
 }
 
+void StoreHeadingIndex(VEMOpt& store, const VEMChapter& chapters) {
+    delete store.Find(kTagHeadings);
+    VEMOpt* index = store.Child(kTagHeadings);
+    for (const VEMChapterObj& chapter : chapters) index->SetInt(uint32_t(chapter.paragraph), chapter.wordCount);
+}
+
 VEMChapter DetectHeadings(VEMFile& file, VEMOpt& store, int64_t span, int64_t base,
                           ProgressSink* progress) {
     const BookHeader header = ReadBookHeader(file);
     const std::vector<int32_t> paragraphs = ReadParagraphTable(file, header);
-
-    delete store.Find(kTagHeadings);
-    VEMOpt* index = store.Child(kTagHeadings);
 
     VEMChapter chapters;
     const int64_t paragraphCount = int64_t(paragraphs.size()) - 1;
@@ -100,8 +109,7 @@ VEMChapter DetectHeadings(VEMFile& file, VEMOpt& store, int64_t span, int64_t ba
         if (auto candidate = ExamineParagraph(file, int32_t(p), start, end))
             chapters.push_back(std::move(*candidate));
     }
-    for (const VEMChapterObj& chapter : chapters)
-        index->SetInt(uint32_t(chapter.paragraph), chapter.wordCount);
+    StoreHeadingIndex(store, chapters);
 
     // Cutting the file at the store offset matters when the new index is shorter than the old
     // one: the store digest must sit at the very end of the file.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "books/BookText.h"
 #include "books/Progress.h"
 #include "books/VEMFile.h"
 #include "settings/VEMOpt.h"
@@ -32,6 +33,12 @@ using VEMChapter = std::vector<VEMChapterObj>;
 // is shaped like a heading.
 std::optional<VEMChapterObj> ExamineParagraph(VEMFile& file, int32_t paragraph, int64_t start,
                                               int64_t end);
+// The same over the paragraph's items as a reader gives them. Only the first source line is
+// ever looked at, so a reader that holds just that line (with its line end) decides alike.
+std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t paragraph);
+
+// Replaces the heading index (record 2306) of a book's record store.
+void StoreHeadingIndex(VEMOpt& store, const VEMChapter& chapters);
 
 // Rebuilds the heading index (record 2306) of an open book and rewrites its record store.
 // Progress runs from `base` to `base + span` over the paragraphs.

@@ -12,6 +12,7 @@
 #include "books/BookWriter.h"
 #include "import/BuildBook.h"
 #include "import/UnicodeSources.h"
+#include "layout/HeadingDetection.h"
 
 using namespace corvalin;
 
@@ -67,6 +68,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (item.kind == TextItem::Kind::LineEnd) Require(nextLine < lines.size() && lines[nextLine++] == offset);
     }
     Require(offset == header.textEnd && nextLine == lines.size());
+
+    // The index found while writing must be the one a scan of the finished book finds.
+    VEMOpt store;
+    LoadBookStore(file, header.storeOffset, store);
+    StringRecordWriter built;
+    store.Child(kTagHeadings)->Write(built.writer());
+    VEMChapter rescanned;
+    for (size_t p = 0; p + 1 < paragraphs.size(); ++p) {
+        if (auto chapter = ExamineParagraph(file, int32_t(p), paragraphs[p], paragraphs[p + 1]))
+            rescanned.push_back(*chapter);
+    }
+    VEMOpt expected;
+    StoreHeadingIndex(expected, rescanned);
+    StringRecordWriter scanned;
+    expected.Child(kTagHeadings)->Write(scanned.writer());
+    Require(built.bytes() == scanned.bytes());
     file.Close();
     std::filesystem::remove(bookPath);
     return 0;

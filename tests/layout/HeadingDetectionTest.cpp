@@ -57,6 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         HeadingCase{"DialogueWithoutDigits", "- Hello there\n", {}},
         HeadingCase{"DialogueDashAndNumbers", "- 1 2\n", {{0, 2}}},
         HeadingCase{"OnlyFirstLineCounts", "Part One\nand a long line of body text goes on here\n", {{0, 2}}},
+        // A first line too long to keep in memory is read back from the file.
+        HeadingCase{"HeadingBehindAHugeSpaceRun", "7" + std::string(600000, ' ') + "Up\nbody.\n", {{0, 2}}},
         HeadingCase{"LaterParagraphs", "Body text here.\n\nChapter 2\n\nMore body text.\n\nThe End\n", {{1, 2}, {3, 2}}}),
     [](const auto& info) { return std::string(info.param.name); });
 

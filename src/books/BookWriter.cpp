@@ -6,8 +6,9 @@
 namespace corvalin {
 namespace {
 
-// Offsets are 32-bit; stop well before that so the tables, digests and store still fit.
-constexpr int64_t kMaxBookBytes = std::numeric_limits<int32_t>::max() / 2;
+// Offsets are signed 32-bit; leave room behind the tables for the head digest and a store
+// whose heading index can be large.
+constexpr int64_t kMaxBookBytes = std::numeric_limits<int32_t>::max() - (int64_t(64) << 20);
 
 }  // namespace
 

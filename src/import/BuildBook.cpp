@@ -1,6 +1,12 @@
 #include "import/BuildBook.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -63,7 +69,13 @@ size_t ScanRestOfLine(std::u16string_view text, size_t position, bool& hasText) 
     return end;
 }
 
-std::vector<LineRecord> ReadLines(std::u16string_view text, bool everyLineParagraph, ProgressSink* progress) {
+// Progress is counted in source bytes; positions are in decoded units.
+int64_t SourcePosition(size_t unitPosition, size_t unitCount, int64_t sourceLength) {
+    return unitCount == 0 ? 0 : int64_t(double(unitPosition) / double(unitCount) * double(sourceLength));
+}
+
+std::vector<LineRecord> ReadLines(std::u16string_view text, bool everyLineParagraph, int64_t sourceLength,
+                                  ProgressSink* progress) {
     std::vector<LineRecord> lines;
     bool preformatted = everyLineParagraph;
     size_t reported = 0;
@@ -74,7 +86,7 @@ std::vector<LineRecord> ReadLines(std::u16string_view text, bool everyLineParagr
         lines.push_back(line);
         position = line.end;
         if (position - reported >= kProgressEveryUnits) {
-            ReportProgress(progress, int64_t(position));
+            ReportProgress(progress, SourcePosition(position, text.size(), sourceLength));
             reported = position;
         }
     }
@@ -126,6 +138,31 @@ void WriteLineItems(std::u16string_view text, size_t position, size_t lineEnd, b
     }
     writer.WriteSpaces(run);
     writer.EndLine();
+}
+
+// The book is written under a fresh name of its own beside the final one (the library lists
+// only "*.book"), so nothing is overwritten and a failure leaves no half-written book.
+int CreateUniqueBeside(const std::filesystem::path& bookPath, std::filesystem::path& partPath) {
+    std::string pattern = bookPath.string() + ".part-XXXXXX";
+    const int handle = mkostemp(pattern.data(), O_CLOEXEC);
+    if (handle < 0) throw VEMFileError("cannot create a file beside " + bookPath.string());
+    partPath = pattern;
+    return handle;
+}
+
+// Gives the finished book its name, never replacing a file that took that name meanwhile.
+void PublishWithoutReplacing(const std::filesystem::path& partPath, const std::filesystem::path& bookPath) {
+    if (::link(partPath.c_str(), bookPath.c_str()) == 0) {
+        ::unlink(partPath.c_str());
+        return;
+    }
+    const int error = errno;
+    if (error == EEXIST) throw BookBuildError(bookPath.filename().string() + " already exists");
+    // File systems without hard links: rename, having checked the name is still free.
+    std::error_code ignored;
+    if (std::filesystem::exists(bookPath, ignored)) throw BookBuildError(bookPath.filename().string() + " already exists");
+    if (::rename(partPath.c_str(), bookPath.c_str()) != 0)
+        throw VEMFileError("cannot name the book " + bookPath.string() + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -223,13 +260,11 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
     const int64_t sourceLength = source.SourceBytes();
     const DecodedText decoded = ReadAllUnits(source);
     const std::u16string_view text = decoded.view();
-    std::vector<LineRecord> lines = ReadLines(text, options.everyLineParagraph, progress);
+    std::vector<LineRecord> lines = ReadLines(text, options.everyLineParagraph, sourceLength, progress);
     AssignRegularIndents(lines);
     MarkParagraphStarts(lines, UsualIndent(lines));
-    std::filesystem::path partPath = bookPath;
-    partPath += ".part";
-    const int handle = OpenFileHandle(partPath, FileMode::Create);
-    if (handle < 0) throw VEMFileError("cannot create " + partPath.string());
+    std::filesystem::path partPath;
+    const int handle = CreateUniqueBeside(bookPath, partPath);
     VEMFile file;
     file.Open(handle, kNewBookClusterShift, kNewBookClusters);
     try {
@@ -260,7 +295,7 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
                 firstLineOfParagraph = false;
             }
             if (position - reported >= kProgressEveryUnits) {
-                ReportProgress(progress, sourceLength + 2 * int64_t(position));
+                ReportProgress(progress, sourceLength + 2 * SourcePosition(position, text.size(), sourceLength));
                 reported = position;
             }
         }
@@ -282,7 +317,7 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
         StoreHeadingIndex(store, chapters);
         RewriteBookStore(file, store);
         file.Close();
-        std::filesystem::rename(partPath, bookPath);
+        PublishWithoutReplacing(partPath, bookPath);
     } catch (...) {
         try {
             file.Close();

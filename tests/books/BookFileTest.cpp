@@ -149,6 +149,18 @@ TEST(BookFile, LibraryScanRepairsTheStoreDigestWhenTheHeadIsSound) {
     EXPECT_EQ(book.Check(), BookCheck::Ok);
 }
 
+TEST(BookFile, LibraryScanJudgesABookByItsSignatureAndDigests) {
+    // A broken header rule is for the open checks to report; the scan still lists the book.
+    TempDir dir;
+    const auto path = test::BuildBookFromUtf8(dir, kText);
+    auto bytes = test::ReadBytes(path);
+    PutInt32(bytes, 24, 1);
+    test::WriteBytes(path, bytes);
+    OpenedBook book(path);
+    EXPECT_EQ(UpgradeOrRepairBook(book.file), BookScanResult::Current);
+    EXPECT_EQ(book.Check(), BookCheck::NotBook);
+}
+
 TEST(BookFile, LibraryScanLeavesAnUnrepairableBookAlone) {
     TempDir dir;
     const auto path = test::BuildBookFromUtf8(dir, kText);

@@ -137,6 +137,15 @@ TEST(BuildBook, EmptyDocumentLeavesNoBookBehind) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
+TEST(BuildBook, NeverReplacesAFileThatHasTheBooksName) {
+    TempDir dir;
+    test::WriteText(dir / "book.book", "someone else's file");
+    EXPECT_THROW(test::BuildBookFromUtf8(dir, "Some text\n"), BookBuildError);
+    const auto kept = test::ReadBytes(dir / "book.book");
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "someone else's file");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
 // Words and line structure of a real text survive conversion and the dump.
 std::vector<std::vector<std::string>> WordsPerLine(const std::string& text) {
     std::vector<std::vector<std::string>> lines;

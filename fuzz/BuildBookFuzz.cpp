@@ -22,6 +22,10 @@ const std::filesystem::path& Folder() {
     static const std::filesystem::path folder = [] {
         auto path = std::filesystem::temp_directory_path() / ("corvalin-fuzz-" + std::to_string(getpid()));
         std::filesystem::create_directories(path);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(Folder(), ignored);
+        });
         return path;
     }();
     return folder;

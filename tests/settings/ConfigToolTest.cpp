@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "books/VEMCrypt.h"
+#include "settings/Configuration.h"
+#include "settings/SettingsFixtures.h"
+#include "settings/VEMOptions.h"
+#include "support/TestSupport.h"
+
+namespace corvalin {
+namespace {
+
+using test::TempDir;
+
+struct ToolRun {
+    int status = -1;
+    std::string output;  // stdout only
+};
+
+ToolRun RunTool(const std::string& arguments) {
+    const std::string command =
+        std::string(CORVALIN_TOOLS_DIR) + "/corvalin-config " + arguments + " 2>/dev/null";
+    ToolRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string Dir(const TempDir& dir) { return "--dir '" + dir.path().string() + "'"; }
+
+bool HasLine(const std::string& output, const std::string& line) {
+    return ("\n" + output).find("\n" + line + "\n") != std::string::npos;
+}
+
+TEST(ConfigTool, ShowsFactoryValuesAndFailsWithoutAFile) {
+    TempDir dir;
+    const ToolRun run = RunTool("show " + Dir(dir));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(HasLine(run.output, "LinesPerSecond = 50"));
+    EXPECT_TRUE(HasLine(run.output, "Proportional.FontName = Comic Sans MS"));
+    EXPECT_TRUE(HasLine(run.output, "Fixed.TextColor = 0x4A3800"));
+    EXPECT_TRUE(HasLine(run.output, "Proportional.HeadingColor = 0x0000A5"));
+    EXPECT_TRUE(HasLine(run.output, "profile 11 \"Font - 20\": Proportional.FontSize=20"));
+    EXPECT_FALSE(std::filesystem::exists(dir / kConfigurationFileName)) << "show never writes";
+}
+
+TEST(ConfigTool, SetSavesAFileTheReaderLoads) {
+    TempDir dir;
+    ASSERT_EQ(RunTool("set LinesPerSecond 120 " + Dir(dir)).status, 0);
+    ASSERT_EQ(RunTool("set Fixed.BackColor 0xD8E9EC " + Dir(dir)).status, 0);
+    ASSERT_EQ(RunTool("set Proportional.FontName 'Times New Roman' " + Dir(dir)).status, 0);
+    ASSERT_EQ(RunTool("set WindowMode 2 " + Dir(dir)).status, 0);
+
+    const ToolRun run = RunTool("show " + Dir(dir));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(HasLine(run.output, "LinesPerSecond = 120"));
+    EXPECT_TRUE(HasLine(run.output, "Fixed.BackColor = 0xD8E9EC"));
+    EXPECT_TRUE(HasLine(run.output, "Proportional.FontName = Times New Roman"));
+    EXPECT_TRUE(HasLine(run.output, "WindowMode = 2"));
+
+    Configuration config;
+    ASSERT_EQ(LoadConfiguration(dir.path(), config, LoadContext()).status, ConfigStatus::Loaded);
+    EXPECT_EQ(config.stored.values.Get(Setting::LinesPerSecond), 120);
+    EXPECT_EQ(config.stored.values.Get(Setting::FixedBackColor), 0xD8E9EC);
+    EXPECT_EQ(config.stored.window.mode, 2);
+    EXPECT_TRUE(config.profiles.Find(10) != nullptr) << "the profiles are saved too";
+}
+
+TEST(ConfigTool, RefusesUnknownNamesAndValuesThePanelWouldRefuse) {
+    TempDir dir;
+    EXPECT_EQ(RunTool("set LinesPerSecond 501 " + Dir(dir)).status, 2);
+    EXPECT_EQ(RunTool("set LinesPerSecond fast " + Dir(dir)).status, 2);
+    EXPECT_EQ(RunTool("set Fixed.Kerning -1001 " + Dir(dir)).status, 2);
+    EXPECT_EQ(RunTool("set NoSuchSetting 1 " + Dir(dir)).status, 2);
+    EXPECT_EQ(RunTool("frobnicate " + Dir(dir)).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / kConfigurationFileName));
+    EXPECT_EQ(RunTool("set Fixed.Kerning -1000 " + Dir(dir)).status, 0);
+}
+
+TEST(ConfigTool, ADamagedFileShowsFactoryValuesAndIsOnlyReplacedBySet) {
+    TempDir dir;
+    ASSERT_EQ(RunTool("set CharsPerSecond 99 " + Dir(dir)).status, 0);
+    std::string bytes = test::ReadFile(dir / kConfigurationFileName);
+    bytes[bytes.size() / 2] ^= 0x10;
+    test::WriteFile(dir / kConfigurationFileName, bytes);
+
+    const ToolRun run = RunTool("show " + Dir(dir));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(HasLine(run.output, "CharsPerSecond = 30"));
+    EXPECT_EQ(test::ReadFile(dir / kConfigurationFileName), bytes);
+
+    ASSERT_EQ(RunTool("set CharsPerSecond 98 " + Dir(dir)).status, 0);
+    EXPECT_TRUE(HasLine(RunTool("show " + Dir(dir)).output, "CharsPerSecond = 98"));
+}
+
+}  // namespace
+}  // namespace corvalin

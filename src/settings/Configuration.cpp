@@ -202,7 +202,9 @@ ConfigLoadResult LoadConfiguration(const std::filesystem::path& folder, Configur
 
     std::vector<uint8_t> bytes;
     try {
-        const int handle = OpenFileHandle(path, FileMode::Read);
+        // Opened for reading and writing although nothing is written here: a Global.cfg the
+        // program could not save over is taken as not valid, like one that cannot be opened.
+        const int handle = OpenFileHandle(path, FileMode::ReadWrite);
         if (handle < 0) return fail(ConfigStatus::Unreadable, SystemError("cannot open", path, errno));
         VEMFile file;
         file.Open(handle, kReadClusterShift, kReadClusters);

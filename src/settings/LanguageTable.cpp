@@ -158,9 +158,10 @@ bool LanguageTable::IsUntranslated(std::string_view component) const {
 std::vector<LanguageAssignment> LanguageTable::Assignments(int language) const {
     std::vector<LanguageAssignment> assignments;
     if (!IsLanguageNumber(language)) return assignments;
+    // Collections are kept as data only: list columns keep the titles the window gives them.
     static constexpr LanguageSection kApplied[] = {
-        LanguageSection::Caption, LanguageSection::Hint,       LanguageSection::Font,
-        LanguageSection::Items,   LanguageSection::Collection, LanguageSection::Other,
+        LanguageSection::Caption, LanguageSection::Hint,  LanguageSection::Font,
+        LanguageSection::Items,   LanguageSection::Other,
     };
     for (LanguageSection section : kApplied) {
         for (const LanguageRow& row : Rows(section)) {

@@ -1,7 +1,12 @@
 #include "settings/Profiles.h"
 
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <string>
 #include <utility>
 
 #include "settings/ProfileRules.h"
@@ -55,15 +60,37 @@ void StoreSetting(VEMOpt& profile, const SettingInfo& info, const VEMOptions& op
     }
 }
 
-// Case-insensitive order for the list. Letters outside ASCII compare by their bytes, which
-// keeps UTF-8 names in code point order.
+// The list is in the user's locale order without regard to case; punctuation is ignored as in
+// a word sort ("Coat" before "Co-op"). Names are UTF-8.
+class ProfileCollator {
+public:
+    ProfileCollator() {
+        UErrorCode status = U_ZERO_ERROR;
+        collator_.reset(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        if (U_FAILURE(status) || !collator_) {
+            collator_.reset();
+            return;
+        }
+        collator_->setStrength(icu::Collator::SECONDARY);
+        collator_->setAttribute(UCOL_ALTERNATE_HANDLING, UCOL_SHIFTED, status);
+    }
+
+    bool Before(const std::string& a, const std::string& b) const {
+        if (collator_) {
+            UErrorCode status = U_ZERO_ERROR;
+            const UCollationResult order = collator_->compareUTF8(a, b, status);
+            if (U_SUCCESS(status)) return order == UCOL_LESS;
+        }
+        return a < b;
+    }
+
+private:
+    std::unique_ptr<icu::Collator> collator_;
+};
+
 bool ListOrder(const std::string& a, const std::string& b) {
-    auto fold = [](char c) {
-        auto byte = static_cast<unsigned char>(c);
-        return byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte;
-    };
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [&](char x, char y) { return fold(x) < fold(y); });
+    static const ProfileCollator collator;
+    return collator.Before(a, b);
 }
 
 }  // namespace

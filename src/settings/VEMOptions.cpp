@@ -65,8 +65,8 @@ bool VEMOptions::Set(Setting setting, int32_t value) {
         pending_ |= kPendingAll;
         NotifyWhenFree();
     }
-    // The gauge highlights a speed change even while an update is open.
-    if (info.speedDisplay && OnSpeedChanged) OnSpeedChanged();
+    // The speed gauge is told by the speed controls and commands themselves, not by every
+    // assignment (a reset or a profile must not flash it).
     return true;
 }
 

@@ -281,7 +281,6 @@ TEST(LanguageDispatch, AssignmentsNameComponentAndProperty) {
                         "ToolButton3|Hint|Options",
                         "TAA_Fixture|Font.Name|MS Sans Serif",
                         "RadioGroupCrop|Items|\"Enabled\",\"Disabled\"",
-                        "ListView1|Columns|Position,Text",
                         "Button1|HelpKeyword|keyword",
                     }));
     EXPECT_TRUE(table.Assignments(kRussian).empty());

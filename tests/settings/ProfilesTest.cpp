@@ -224,6 +224,16 @@ TEST(ProfilesList, ResetEntryFirstThenNamesWithoutRegardToCase) {
     EXPECT_EQ(RefreshProfileList(store, "Reset", "BETA").selected, -1) << "selection is exact";
 }
 
+TEST(ProfilesList, FollowsLocaleOrderIgnoringPunctuation) {
+    VEMOpt store;
+    store.SetString(1, "Zebra");
+    store.SetString(2, "Co-op");
+    store.SetString(3, "\xC3\x89" "clair");  // "Éclair"
+    store.SetString(4, "Coat");
+    EXPECT_EQ(RefreshProfileList(store, "Reset", "").entries,
+              (std::vector<std::string>{"Reset", "Coat", "Co-op", "\xC3\x89" "clair", "Zebra"}));
+}
+
 TEST(ProfilesList, TheLastOfEqualNamesIsSelected) {
     VEMOpt store;
     store.SetString(1, "Same");

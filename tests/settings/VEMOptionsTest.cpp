@@ -88,20 +88,20 @@ INSTANTIATE_TEST_SUITE_P(
                     MarkRow{"AnyFontsAllowedWhileProportional", true, Setting::AnyFontsAllowed, "F"},
                     MarkRow{"AntialiasingRedrawsEverything", true, Setting::Antialiasing, "SPFV"},
                     MarkRow{"SmoothMovementOnlyState", true, Setting::SmoothMovement, "S"},
-                    MarkRow{"LinesPerSecondAlsoTheGauge", true, Setting::LinesPerSecond, "SG"},
-                    MarkRow{"ConstantSpeedAlsoTheGauge", true, Setting::ConstantSpeed, "SG"},
+                    MarkRow{"LinesPerSecondOnlyState", true, Setting::LinesPerSecond, "S"},
+                    MarkRow{"ConstantSpeedOnlyState", true, Setting::ConstantSpeed, "S"},
                     MarkRow{"SuperScrollLimit", true, Setting::SuperScrollLimit, "S"},
                     MarkRow{"AntiFlicker", true, Setting::AntiFlicker, "SV"},
                     MarkRow{"PriorityNotifiesTwice", true, Setting::QualityPriority, "SVSPFV"},
                     MarkRow{"FontWidth", true, Setting::Proportional, "SV"}),
     [](const testing::TestParamInfo<MarkRow>& info) { return info.param.name; });
 
-TEST(VEMOptionsMarks, TheGaugeHearsOfASpeedChangeEvenInsideAnUpdate) {
+TEST(VEMOptionsMarks, AnAssignmentDoesNotTellTheGaugeInsideAnUpdate) {
     VEMOptions options;
     HandlerLog log(options);
     options.BeginUpdate();
     options.Set(Setting::CharsPerSecond, 44);
-    EXPECT_EQ(log.Take(), "G");
+    EXPECT_EQ(log.Take(), "");
     options.EndUpdate();
     EXPECT_EQ(log.Take(), "S");
 }
@@ -241,8 +241,8 @@ TEST(VEMOptionsReset, FactoryResetRestoresEverySettingEvenUnderSpeedInOneUpdate)
     options.ResetToFactory();
     EXPECT_EQ(options.Values(), SettingValues());
     EXPECT_FALSE(options.ApplyOverride());
-    // The gauge for the three speed settings during the update, then each category once.
-    EXPECT_EQ(log.Take(), "GGGSPFV");
+    // Each category once, and no gauge flash.
+    EXPECT_EQ(log.Take(), "SPFV");
 }
 
 TEST(VEMOptionsStored, AllCopiesEverySettingEvenTheGuardedOnesUnderSpeed) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "settings/ProfileRules.h"
@@ -66,7 +67,11 @@ class ProfileCollator {
 public:
     ProfileCollator() {
         UErrorCode status = U_ZERO_ERROR;
-        collator_.reset(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        // The C locale maps to a POSIX tailoring that sorts all capitals first; a reader
+        // without a language setting gets the common root order instead.
+        icu::Locale locale = icu::Locale::getDefault();
+        if (std::string_view(locale.getName()) == "en_US_POSIX") locale = icu::Locale::getRoot();
+        collator_.reset(icu::Collator::createInstance(locale, status));
         if (U_FAILURE(status) || !collator_) {
             collator_.reset();
             return;

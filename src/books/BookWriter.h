@@ -1,6 +1,8 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -40,7 +42,10 @@ public:
     const std::vector<int32_t>& Paragraphs() const { return paragraphs_; }
 
     // A word item of 1..kMaxWordItemUnits units, optionally led by the paragraph mark (which
-    // counts towards the item's length).
+    // counts towards the item's length). On little-endian machines the units are copied eight
+    // at a time, so `units` must stay readable for up to 7 units past the word
+    // (kWordReadSlackUnits); the bytes written past the item are overwritten by the next one.
+    static constexpr int kWordReadSlackUnits = 8;
     void WriteWord(const char16_t* units, int count, bool paragraphMark = false) {
         MakeRoom();
         uint8_t* out = next_;
@@ -49,9 +54,15 @@ public:
             *out++ = uint8_t(kParagraphMark);
             *out++ = 0;
         }
-        for (int i = 0; i < count; ++i) {
-            *out++ = uint8_t(units[i]);
-            *out++ = uint8_t(units[i] >> 8);
+        if constexpr (std::endian::native == std::endian::little) {
+            for (int i = 0; i < count; i += kWordReadSlackUnits)
+                std::memcpy(out + 2 * i, units + i, 2 * kWordReadSlackUnits);
+            out += 2 * count;
+        } else {
+            for (int i = 0; i < count; ++i) {
+                *out++ = uint8_t(units[i]);
+                *out++ = uint8_t(units[i] >> 8);
+            }
         }
         next_ = out;
     }
@@ -82,8 +93,8 @@ public:
     BookHeader FinishText();
 
 private:
-    // Room for the largest item: a length byte and 255 units.
-    static constexpr size_t kLargestItem = 1 + 2 * 255;
+    // Room for the largest item, a length byte and 255 units, and the over-copy of WriteWord.
+    static constexpr size_t kLargestItem = 1 + 2 * 255 + 2 * kWordReadSlackUnits;
     static constexpr size_t kBufferBytes = size_t(1) << 18;
 
     int32_t CurrentOffset() const { return int32_t(written_ + (next_ - buffer_.get())); }

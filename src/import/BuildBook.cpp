@@ -170,20 +170,24 @@ void PublishWithoutReplacing(const std::filesystem::path& partPath, const std::f
 DecodedText ReadAllUnits(TextSource& source) {
     // UTF-8 and UTF-16 never give more units than the source has bytes, so one allocation
     // usually holds the whole text; it is not zeroed first, the decoder writes every unit.
+    // The slack behind the text lets the book writer copy words in fixed-size pieces.
+    constexpr size_t kSlack = BookWriter::kWordReadSlackUnits;
     DecodedText text;
     size_t capacity = size_t(std::max<int64_t>(source.SourceBytes(), 0)) + 2;
-    text.units.reset(new char16_t[capacity]);
+    text.units.reset(new char16_t[capacity + kSlack]);
     for (;;) {
         if (capacity - text.size < 2) {
-            std::unique_ptr<char16_t[]> larger(new char16_t[capacity * 2]);
+            std::unique_ptr<char16_t[]> larger(new char16_t[capacity * 2 + kSlack]);
             std::copy_n(text.units.get(), text.size, larger.get());
             text.units = std::move(larger);
             capacity *= 2;
         }
         const size_t n = source.ReadUnits(text.units.get() + text.size, capacity - text.size);
-        if (n == 0) return text;
+        if (n == 0) break;
         text.size += n;
     }
+    std::fill_n(text.units.get() + text.size, kSlack, char16_t(0));
+    return text;
 }
 
 size_t ReadLine(std::u16string_view text, size_t position, bool& preformatted, bool& hasText, int32_t& indent) {

@@ -21,7 +21,8 @@ struct LineRecord {
     int32_t regularIndent = -1;  // the indent shared with neighbouring lines, or -1
 };
 
-// The whole document as UTF-16 units; the builder makes two passes over it.
+// The whole document as UTF-16 units, followed by a few zero units of slack; the builder
+// makes two passes over it.
 struct DecodedText {
     std::unique_ptr<char16_t[]> units;
     size_t size = 0;

@@ -24,7 +24,10 @@ struct LineRecord {
 // The whole document as UTF-16 units, followed by a few zero units of slack; the builder
 // makes two passes over it.
 struct DecodedText {
-    std::unique_ptr<char16_t[]> units;
+    struct Free {
+        void operator()(char16_t* units) const;
+    };
+    std::unique_ptr<char16_t[], Free> units;
     size_t size = 0;
     std::u16string_view view() const { return {units.get(), size}; }
 };

@@ -1,0 +1,238 @@
+// Reading engine costs on a 1920 x 1080 page with a 26-point proportional system font, for
+// anti-aliasing factors 1 and 4: one automatic one-pixel step with a warm cache, composing a
+// whole page, the background renderer's throughput and the memory the cache holds.
+// The book is built from a real text (the GPL v3 licence shipped by Debian, repeated).
+#include <benchmark/benchmark.h>
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "import/BuildBook.h"
+#include "import/UnicodeSources.h"
+#include "layout/BookDocument.h"
+#include "layout/VEMRenderParag.h"
+#include "platform/qt/QtGlyphCanvas.h"
+#include "render/BackgroundRenderer.h"
+#include "render/KeptPage.h"
+#include "render/PageComposition.h"
+
+namespace {
+
+using namespace corvalin;
+
+constexpr int kPageWidth = 1920;
+constexpr int kPageHeight = 1080;
+constexpr int kPoints = 26;
+constexpr int kTextCopies = 12;
+constexpr const char* kSourceText = "/usr/share/common-licenses/GPL-3";
+constexpr const char* kFamily = "DejaVu Sans";
+
+std::filesystem::path BenchBook() {
+    static const std::filesystem::path path = [] {
+        const auto dir = std::filesystem::temp_directory_path() / "corvalin-render-bench";
+        std::filesystem::create_directories(dir);
+        const auto book = dir / "bench.book";
+        std::filesystem::remove(book);
+        std::ifstream in(kSourceText, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string all;
+        for (int i = 0; i < kTextCopies; ++i) all += text.str();
+        auto source = MakeUnicodeSource(std::vector<uint8_t>(all.begin(), all.end()), UnicodeForm::Utf8);
+        BuildBook(*source, book, int64_t(all.size()), u"GPL-3", {});
+        return book;
+    }();
+    return path;
+}
+
+// A book shown on the page with the reader's factory settings and the given factor.
+struct Reading {
+    BookDocument book;
+    std::unique_ptr<QtGlyphCanvas> canvas;
+    VEMRenderParag view;
+    std::vector<uint8_t> pixels;
+    PixelImage image;
+
+    Reading(int aa, int cachePages) {
+        book.Open(BenchBook());
+        QFont font(kFamily);
+        font.setPixelSize(int(kPoints * aa * 96.0 / 72.0 + 0.5));
+        const QFontMetrics metrics(font);
+        FontSpec spec;
+        spec.family = kFamily;
+        spec.cellHeightPx = metrics.ascent() + metrics.descent();
+        canvas = std::make_unique<QtGlyphCanvas>(spec);
+        view.canvas = canvas.get();
+        view.pageWidth = kPageWidth;
+        view.pageHeight = kPageHeight;
+        view.aaFactor = aa;
+        view.marginPx = 5;
+        view.lineInterval = -8;
+        view.paragraphInterval = 8;
+        view.fullFormatting = true;
+        view.joinHyphens = true;
+        view.cachePages = cachePages;
+        view.textColour = 0x533F00;
+        view.backColour = 0xA4BBB8;
+        view.headingColour = 0xA5;
+        view.firstLetterColour = 0xFFFFFF;
+        view.autoRunning = true;
+        book.AttachTo(view);
+        view.Relayout();
+        view.GoToPosition(view.paragraphs.Entry(view.paragraphs.Count() / 3), 0);
+        pixels.assign(size_t(kPageWidth) * kPageHeight * 3, 0);
+        image = PixelImage{pixels.data(), kPageWidth, kPageHeight, kPageWidth * 3};
+    }
+
+    void RenderAll() {
+        while (!BackgroundStep(view, 0)) {
+        }
+    }
+
+    int64_t Words() const {
+        int64_t words = 0;
+        for (auto* unit = view.firstUnit; unit; unit = unit->next)
+            for (auto* line = unit->firstLine; line; line = line->next) words += line->wordCount;
+        return words;
+    }
+
+    // Bytes held by the chain: objects, texts and coverage matrices.
+    int64_t CacheBytes() const {
+        int64_t bytes = 0;
+        for (auto* unit = view.firstUnit; unit; unit = unit->next) {
+            bytes += sizeof(*unit);
+            for (auto* line = unit->firstLine; line; line = line->next) {
+                bytes += sizeof(*line);
+                for (auto* word = line->firstWord; word; word = word->next) {
+                    bytes += sizeof(*word) + int64_t(word->text.capacity()) * 2;
+                    for (const VEMMatrix& m : word->coverage.matrices)
+                        bytes += int64_t(m.CapacityRows()) * (m.CapacityColumns() * m.ElementBytes() + 8);
+                }
+            }
+        }
+        return bytes;
+    }
+};
+
+Reading& Shared(int aa) {
+    static std::unique_ptr<Reading> readings[5];
+    if (!readings[aa]) readings[aa] = std::make_unique<Reading>(aa, 1);
+    return *readings[aa];
+}
+
+// One automatic step: PlaceLine plus composing the uncovered row, every word already rendered.
+void BM_AutoStepWarm(benchmark::State& state) {
+    Reading& r = Shared(int(state.range(0)));
+    r.RenderAll();
+    KeptPage page(r.image);
+    page.PaintWhole(r.view);
+    int moved = 0;
+    for (auto _ : state) {
+        if (moved == kPageHeight / 2) {
+            // Stay in the same stretch of text so that the words stay rendered.
+            state.PauseTiming();
+            r.view.PlaceLine(r.view.firstUnit->firstLine, r.view.firstUnit->firstLine->y + moved);
+            r.RenderAll();
+            page.PaintWhole(r.view);
+            moved = 0;
+            state.ResumeTiming();
+        }
+        page.Step(r.view);
+        ++moved;
+    }
+}
+BENCHMARK(BM_AutoStepWarm)
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
+void BM_ComposePage(benchmark::State& state) {
+    Reading& r = Shared(int(state.range(0)));
+    r.RenderAll();
+    for (auto _ : state) PaintView(r.view, r.image);
+}
+BENCHMARK(BM_ComposePage)
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
+// Words rendered per second by the background renderer, from a freshly laid-out cache.
+void BM_BackgroundRenderer(benchmark::State& state) {
+    Reading& r = Shared(int(state.range(0)));
+    int64_t words = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        r.view.Relayout();
+        words += r.Words();
+        state.ResumeTiming();
+        r.RenderAll();
+    }
+    state.counters["words_per_s"] = benchmark::Counter(double(words), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_BackgroundRenderer)
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Moving 2000 pixels from a cold cache: every line that comes in is formatted and drawn on the way.
+void BM_ScrollCold2000(benchmark::State& state) {
+    Reading& r = Shared(int(state.range(0)));
+    KeptPage page(r.image);
+    for (auto _ : state) {
+        state.PauseTiming();
+        r.view.Relayout();
+        page.PaintWhole(r.view);
+        state.ResumeTiming();
+        for (int i = 0; i < 2000; ++i) page.Step(r.view);
+        state.PauseTiming();
+        r.view.PlaceLine(r.view.firstUnit->firstLine, r.view.firstUnit->firstLine->y + 2000);
+        state.ResumeTiming();
+    }
+    state.counters["us_per_px"] = benchmark::Counter(
+        double(state.iterations()) * 2000, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ScrollCold2000)
+    ->Arg(1)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_CacheMemory(benchmark::State& state) {
+    Reading r(int(state.range(0)), int(state.range(1)));
+    r.RenderAll();
+    for (auto _ : state) benchmark::DoNotOptimize(r.CacheBytes());
+    state.counters["cache_MB"] = double(r.CacheBytes()) / (1024.0 * 1024.0);
+    state.counters["words"] = double(r.Words());
+}
+BENCHMARK(BM_CacheMemory)
+    ->Args({1, 1})
+    ->Args({1, 16})
+    ->Args({4, 1})
+    ->Args({4, 16})
+    ->Iterations(1)
+    ->Repetitions(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

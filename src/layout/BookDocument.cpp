@@ -1,0 +1,118 @@
+#include "layout/BookDocument.h"
+
+#include <algorithm>
+
+#include "books/BookFormat.h"
+#include "books/VEMFileError.h"
+#include "layout/HeadingDetection.h"
+#include "layout/VEMRenderParag.h"
+
+namespace corvalin {
+namespace {
+
+// A book file is read through 1 MB clusters, five of them.
+constexpr int kBookClusterShift = 20;
+constexpr int kBookClusterCount = 5;
+constexpr int kFractionShift = 16;
+
+// The own value of a record as a little-endian number (what GetInt reads for a child).
+int32_t OwnValue(const VEMOpt& record) {
+    uint32_t bits = 0;
+    const uint32_t length = std::min<uint32_t>(record.ValueLength(), 4);
+    for (uint32_t i = length; i > 0; --i) bits = (bits << 8) | record.ValueData()[i - 1];
+    return static_cast<int32_t>(bits);
+}
+
+}  // namespace
+
+BookDocument::~BookDocument() { Close(); }
+
+void BookDocument::Close() {
+    if (file_) {
+        try {
+            file_->Close();
+        } catch (const VEMFileError&) {
+            // Nothing of the book is written here; a failed close loses nothing.
+        }
+    }
+    file_.reset();
+    store_.reset();
+    paragraphs_.clear();
+    lines_.clear();
+    header_ = {};
+    headingsRebuilt_ = false;
+}
+
+BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* progress) {
+    Close();
+    bool writable = true;
+    int handle = OpenFileHandle(path, FileMode::ReadWrite);
+    if (handle < 0) {
+        writable = false;
+        handle = OpenFileHandle(path, FileMode::Read);
+    }
+    if (handle < 0) return BookCheck::NotBook;
+    auto file = std::make_unique<VEMFile>();
+    file->Open(handle, kBookClusterShift, kBookClusterCount);
+    auto store = std::make_unique<VEMOpt>();
+    try {
+        if (file->Length() < kBookHeaderSize) return BookCheck::NotBook;
+        header_ = ReadBookHeader(*file);
+        const BookCheck check = CheckBook(*file, header_);
+        if (check != BookCheck::Ok) {
+            header_ = {};
+            return check;
+        }
+        paragraphs_ = ReadParagraphTable(*file, header_);
+        lines_ = ReadLineTable(*file, header_);
+        LoadBookStore(*file, header_.storeOffset, *store);
+        VEMOpt* headings = store->Find(kTagHeadings);
+        if (writable && (!headings || OwnValue(*headings) < 0)) {
+            DetectHeadings(*file, *store, int64_t(header_.textEnd) - header_.textStart, 0, progress);
+            headingsRebuilt_ = true;
+        }
+    } catch (const VEMFileError&) {
+        header_ = {};
+        paragraphs_.clear();
+        lines_.clear();
+        return BookCheck::Corrupted;
+    }
+    file_ = std::move(file);
+    store_ = std::move(store);
+    return BookCheck::Ok;
+}
+
+int64_t BookDocument::SavedOffset() { return store_->GetInt(kTagPosition, kBookTextStart); }
+
+int32_t BookDocument::SavedRow(int32_t pageHeight) {
+    const uint32_t fraction = uint32_t(store_->GetInt(kTagPositionFraction, kDefaultPositionFraction));
+    return int32_t((int64_t(fraction) * pageHeight) >> kFractionShift);
+}
+
+void BookDocument::AttachTo(VEMRenderParag& view) {
+    view.DeleteAllUnits();
+    view.bookFile = file_.get();
+    view.bookStore = store_.get();
+    view.headingStore = store_->Find(kTagHeadings);
+    view.paragraphs.Assign(paragraphs_, header_.textStart, header_.textEnd);
+    view.lines.Assign(lines_, header_.textStart, header_.textEnd);
+}
+
+void BookDocument::DetachFrom(VEMRenderParag& view) {
+    view.DeleteAllUnits();
+    view.bookFile = nullptr;
+    view.bookStore = nullptr;
+    view.headingStore = nullptr;
+    view.paragraphs.Clear();
+    view.lines.Clear();
+}
+
+void ShowBook(BookDocument& book, VEMRenderParag& view) {
+    book.AttachTo(view);
+    view.Relayout();
+    view.GoToPosition(book.SavedOffset(), book.SavedRow(view.pageHeight));
+    view.waveFront = view.waveShift = 0;
+    if (view.firstUnit) view.PlaceLine(view.firstUnit->firstLine, view.firstUnit->firstLine->y);
+}
+
+}  // namespace corvalin

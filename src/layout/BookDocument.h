@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "books/BookFile.h"
+#include "books/Progress.h"
+#include "books/VEMFile.h"
+#include "settings/VEMOpt.h"
+
+namespace corvalin {
+
+class VEMRenderParag;
+
+// An open book as the reading view needs it: the file, its two offset tables and its record
+// store, with the heading index built when the book lacks one. Opening checks everything the
+// file claims before anything is used; a failed open leaves the document closed.
+class BookDocument {
+public:
+    BookDocument() = default;
+    ~BookDocument();
+    BookDocument(const BookDocument&) = delete;
+    BookDocument& operator=(const BookDocument&) = delete;
+
+    // NotBook: cannot be opened, wrong signature or a broken header rule. Corrupted: a digest
+    // does not match or the record store cannot be decoded.
+    BookCheck Open(const std::filesystem::path& path, ProgressSink* progress = nullptr);
+    void Close();
+    bool IsOpen() const { return file_ != nullptr; }
+
+    VEMFile& File() { return *file_; }
+    VEMOpt& Store() { return *store_; }
+    const BookHeader& Header() const { return header_; }
+    const std::vector<int32_t>& ParagraphTable() const { return paragraphs_; }
+    const std::vector<int32_t>& LineTable() const { return lines_; }
+    // The heading index was missing and has been built (and written) while opening.
+    bool HeadingsRebuilt() const { return headingsRebuilt_; }
+
+    // The saved reading position: the text offset and the page row it stands at.
+    int64_t SavedOffset();
+    int32_t SavedRow(int32_t pageHeight);
+
+    // Hands the book to the view (it does not take ownership) and takes it back; the view keeps
+    // its settings.
+    void AttachTo(VEMRenderParag& view);
+    void DetachFrom(VEMRenderParag& view);
+
+private:
+    std::unique_ptr<VEMFile> file_;
+    std::unique_ptr<VEMOpt> store_;
+    BookHeader header_;
+    std::vector<int32_t> paragraphs_;
+    std::vector<int32_t> lines_;
+    bool headingsRebuilt_ = false;
+};
+
+// The book's whole setup for a view: attach, lay out, go to the saved position.
+void ShowBook(BookDocument& book, VEMRenderParag& view);
+
+}  // namespace corvalin

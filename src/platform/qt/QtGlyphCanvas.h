@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "render/GlyphCanvas.h"
+
+namespace corvalin {
+
+// The reader's glyph canvas: system fonts through Qt Gui, drawn without anti-aliasing because
+// the program supersamples and filters the glyphs itself. Needs a QGuiApplication.
+//
+// Cell height: FontSpec::cellHeightPx is the height of the font cell (ascent + descent). Qt
+// sizes fonts by their em, and integer pixel sizes skip some cell heights, so the canvas takes
+// the largest pixel size whose ascent + descent does not exceed the asked height and reports
+// the asked height as its cell height; a glyph's cell top is at the y given to DrawUnit, with
+// the baseline the font's ascent below it, and any spare row lies below the descent.
+//
+// A family the system lacks resolves through fontconfig to what Qt picks; that family is kept
+// and shown by ResolvedFamily.
+//
+// Glyphs are drawn once per code unit and font into a mask of white runs, which DrawUnit then
+// stamps into the image. Qt draws glyphs above 64 pixels as filled outlines rather than from
+// its glyph cache, and a supersampled reading font is usually that large: an outline fill costs
+// around 100 microseconds, a stamp about one. Drawing at whole pixels makes the stamp exactly
+// what Qt would have drawn there.
+class QtGlyphCanvas final : public GlyphCanvas {
+public:
+    // Far above any reading font (92 points at 4x supersampling is about 490 pixels); a larger
+    // value from a damaged settings file is cut to it so glyph masks stay small.
+    static constexpr int kMaxCellHeightPx = 2048;
+
+    QtGlyphCanvas();
+    explicit QtGlyphCanvas(const FontSpec& font);
+    ~QtGlyphCanvas() override;
+
+    void SetFont(const FontSpec& font) override;
+    const FontSpec& Font() const override { return fontSpec_; }
+    int Advance(char16_t unit) override;
+    int CellHeight() const override { return fontSpec_.cellHeightPx; }
+    int MaxCharWidth() const override { return maxCharWidth_; }
+    void DrawUnit(PixelImage& image, int x, int y, char16_t unit) override;
+    void DrawCentredText(PixelImage& image, int centreX, int centreY, std::u16string_view text,
+                         int cellHeightPx, uint32_t colour, uint32_t background) override;
+
+    QString ResolvedFamily() const;
+    const QFont& QtFont() const { return font_; }
+    // The pixel size chosen for the cell height, and the font's own ascent + descent there.
+    int PixelSize() const { return font_.pixelSize(); }
+    int FontHeight() const { return fontHeight_; }
+
+    // The font for `fontSpec` with the pixel size whose ascent + descent best fills the cell.
+    static QFont MakeFont(const FontSpec& fontSpec, int* fontHeight = nullptr, int* ascent = nullptr);
+
+private:
+    struct GlyphRun {
+        int16_t dy;  // rows below the cell top (negative above it)
+        int16_t dx;  // columns right of the pen (negative left of it)
+        int16_t length;
+    };
+    struct GlyphMask {
+        std::vector<GlyphRun> runs;
+    };
+    const GlyphMask& MaskOf(char16_t unit);
+
+    FontSpec fontSpec_;
+    QFont font_;
+    int ascent_ = 0;
+    int fontHeight_ = 0;
+    int maxCharWidth_ = 0;
+    std::vector<int> advances_;  // per code unit, -1 until measured
+    std::unordered_map<char16_t, GlyphMask> masks_;
+};
+
+}  // namespace corvalin

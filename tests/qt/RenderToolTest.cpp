@@ -29,14 +29,14 @@ ColourCount CountColours(const QImage& image) {
     return count;
 }
 
-int Run(const std::string& command) { return WEXITSTATUS(std::system((command + " >/dev/null 2>&1").c_str())); }
+int RunTool(const std::string& command) { return WEXITSTATUS(std::system((command + " >/dev/null 2>&1").c_str())); }
 
 TEST(RenderTool, DrawsTheGuideWithHeadingAndFirstLetterColours) {
     std::random_device random;
     const auto dir = std::filesystem::temp_directory_path() / ("corvalin-render-" + std::to_string(random()));
     std::filesystem::create_directories(dir);
     const std::string tools = CORVALIN_TOOLS_DIR;
-    ASSERT_EQ(Run(tools + "/corvalin-convert --books " + dir.string() + " " + CORVALIN_SOURCE_DIR +
+    ASSERT_EQ(RunTool(tools + "/corvalin-convert --books " + dir.string() + " " + CORVALIN_SOURCE_DIR +
                   "/data/samples/Welcome.txt"),
               0);
     const auto book = dir / "Welcome_txt.book";
@@ -46,7 +46,7 @@ TEST(RenderTool, DrawsTheGuideWithHeadingAndFirstLetterColours) {
     for (const char* aa : {"1", "4"}) {
         SCOPED_TRACE(aa);
         const auto png = dir / (std::string("page") + aa + ".png");
-        ASSERT_EQ(Run(render + " --aa " + aa + " -o " + png.string()), 0);
+        ASSERT_EQ(RunTool(render + " --aa " + aa + " -o " + png.string()), 0);
         QImage image(QString::fromStdString(png.string()));
         ASSERT_EQ(image.size(), QSize(640, 480));
         const ColourCount count = CountColours(image);

@@ -65,10 +65,10 @@ struct Reading {
         QFont font(kFamily);
         font.setPixelSize(int(kPoints * aa * 96.0 / 72.0 + 0.5));
         const QFontMetrics metrics(font);
-        FontSpec spec;
-        spec.family = kFamily;
-        spec.cellHeightPx = metrics.ascent() + metrics.descent();
-        canvas = std::make_unique<QtGlyphCanvas>(spec);
+        FontSpec fontSpec;
+        fontSpec.family = kFamily;
+        fontSpec.cellHeightPx = metrics.ascent() + metrics.descent();
+        canvas = std::make_unique<QtGlyphCanvas>(fontSpec);
         view.canvas = canvas.get();
         view.pageWidth = kPageWidth;
         view.pageHeight = kPageHeight;

@@ -67,9 +67,15 @@ BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* pr
         lines_ = ReadLineTable(*file, header_);
         LoadBookStore(*file, header_.storeOffset, *store);
         VEMOpt* headings = store->Find(kTagHeadings);
-        if (writable && (!headings || OwnValue(*headings) < 0)) {
-            DetectHeadings(*file, *store, int64_t(header_.textEnd) - header_.textStart, 0, progress);
-            headingsRebuilt_ = true;
+        if (!headings || OwnValue(*headings) < 0) {
+            const int64_t span = int64_t(header_.textEnd) - header_.textStart;
+            if (writable) {
+                DetectHeadings(*file, *store, span, 0, progress);
+                headingsRebuilt_ = true;
+            } else {
+                // A book that cannot be written still gets its headings for this reading.
+                StoreHeadingIndex(*store, FindHeadings(*file, span, 0, progress));
+            }
         }
     } catch (const VEMFileError&) {
         header_ = {};

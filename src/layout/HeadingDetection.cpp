@@ -94,8 +94,7 @@ void StoreHeadingIndex(VEMOpt& store, const VEMChapter& chapters) {
     for (const VEMChapterObj& chapter : chapters) index->SetInt(uint32_t(chapter.paragraph), chapter.wordCount);
 }
 
-VEMChapter DetectHeadings(VEMFile& file, VEMOpt& store, int64_t span, int64_t base,
-                          ProgressSink* progress) {
+VEMChapter FindHeadings(VEMFile& file, int64_t span, int64_t base, ProgressSink* progress) {
     const BookHeader header = ReadBookHeader(file);
     if (CheckBookStructure(header, file.Length()) != BookCheck::Ok) throw VEMFileError("not a book file");
     const std::vector<int32_t> paragraphs = ReadParagraphTable(file, header);
@@ -107,11 +106,14 @@ VEMChapter DetectHeadings(VEMFile& file, VEMOpt& store, int64_t span, int64_t ba
         // The tables come from the file: keep every range inside the text.
         const int64_t start = std::clamp<int64_t>(paragraphs[p], header.textStart, header.textEnd);
         const int64_t end = std::clamp<int64_t>(paragraphs[p + 1], start, header.textEnd);
-        if (auto candidate = ExamineParagraph(file, int32_t(p), start, end))
-            chapters.push_back(std::move(*candidate));
+        if (auto candidate = ExamineParagraph(file, int32_t(p), start, end)) chapters.push_back(std::move(*candidate));
     }
-    StoreHeadingIndex(store, chapters);
+    return chapters;
+}
 
+VEMChapter DetectHeadings(VEMFile& file, VEMOpt& store, int64_t span, int64_t base, ProgressSink* progress) {
+    VEMChapter chapters = FindHeadings(file, span, base, progress);
+    StoreHeadingIndex(store, chapters);
     // Cutting the file at the store offset matters when the new index is shorter than the old
     // one: the store digest must sit at the very end of the file.
     RewriteBookStore(file, store);

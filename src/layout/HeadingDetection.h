@@ -40,6 +40,10 @@ std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t pa
 // Replaces the heading index (record 2306) of a book's record store.
 void StoreHeadingIndex(VEMOpt& store, const VEMChapter& chapters);
 
+// The heading paragraphs of an open book, read from its file. Progress runs from `base` to
+// `base + span` over the paragraphs.
+VEMChapter FindHeadings(VEMFile& file, int64_t span, int64_t base, ProgressSink* progress);
+
 // Rebuilds the heading index (record 2306) of an open book and rewrites its record store.
 // Progress runs from `base` to `base + span` over the paragraphs.
 VEMChapter DetectHeadings(VEMFile& file, VEMOpt& store, int64_t span, int64_t base,

@@ -1,6 +1,7 @@
 #include "layout/LineFormatter.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 #include "books/BookFormat.h"
@@ -229,6 +230,7 @@ private:
     // longest down; at least one unit on an empty line.
     size_t LongestPrefix(std::u16string_view word) {
         const int32_t used = Used();
+        if (word.empty()) return 0;
         for (size_t units = word.size() - 1; units > 0; --units) {
             if (MeasureText(view_, word.substr(0, units)) + used <= view_.textWidth) return units;
         }
@@ -345,9 +347,10 @@ void FormatUnit(VEMRenderParag& view, VEMRenderParagObject& unit, int32_t paragr
     if (unit.startsParagraph) {
         VEMOpt* heading = view.headingStore ? view.headingStore->Find(uint32_t(paragraphNumber)) : nullptr;
         if (heading) {
-            int32_t words = view.headingStore->GetInt(uint32_t(paragraphNumber), 0);
+            // The count comes from the file: widen before adding so a damaged value cannot wrap.
+            int64_t words = view.headingStore->GetInt(uint32_t(paragraphNumber), 0);
             if (!view.fullFormatting) ++words;
-            ColourHeading(view, unit, std::max(1, words));
+            ColourHeading(view, unit, int32_t(std::clamp<int64_t>(words, 1, std::numeric_limits<int32_t>::max())));
         } else {
             ColourFirstLetter(view, unit);
         }

@@ -114,7 +114,9 @@ void VEMRenderParag::Relayout() {
     pageTurnedMark = false;
     aaFactor = std::max(1, aaFactor);
     textLeft = marginPx * aaFactor;
-    textWidth = (pageWidth - 2 * marginPx) * aaFactor;
+    // Margins wider than the page leave one supersampled column, so that every line still
+    // takes at least one character and the formatter always advances.
+    textWidth = std::max(1, (pageWidth - 2 * marginPx) * aaFactor);
     ForgetAdvances();
     const int32_t cell = canvas ? canvas->CellHeight() : 0;
     rowHeight = (cell + kCellPaddingRows * aaFactor) / aaFactor;

@@ -38,9 +38,9 @@ void BlendLine(VEMRenderParag& view, VEMRenderLineObject* line, int32_t r, int32
     for (VEMRenderWordObject* word = line->firstWord; word; word = word->next) {
         if (!word->rendered) RenderWord(view, *word);
         const CoverageSet& coverage = word->coverage;
-        const int32_t p = coverage.ready[size_t(phase)] ? phase : 0;
-        if (!coverage.ready[size_t(p)]) continue;
-        const VEMMatrix& matrix = coverage.matrices[size_t(p)];
+        // A phase whose matrix was never filled has no rows: the word is not drawn in it.
+        if (!coverage.ready[size_t(phase)]) continue;
+        const VEMMatrix& matrix = coverage.matrices[size_t(phase)];
         if (r >= matrix.Rows()) continue;
         const int32_t from = std::max(0, coverage.screenX);
         const int32_t to = std::min(view.pageWidth, coverage.screenX + matrix.Columns());

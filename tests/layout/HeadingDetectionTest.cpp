@@ -69,6 +69,19 @@ TEST(HeadingDetection, EmptyAndBlankParagraphsAreNoCandidates) {
               (std::map<uint32_t, int32_t>{{2, 2}}));
 }
 
+TEST(HeadingDetection, FindingHeadingsLeavesTheFileAlone) {
+    TempDir dir;
+    const auto path = test::BuildBookFromUtf8(dir, "Chapter 1\n\nText.\n\nChapter 2\n");
+    const auto before = test::ReadBytes(path);
+    OpenedBook book(path);
+    const VEMChapter chapters = FindHeadings(book.file, 1, 0, nullptr);
+    ASSERT_EQ(chapters.size(), 2u);
+    EXPECT_EQ(chapters[0].paragraph, 0);
+    EXPECT_EQ(chapters[1].headingText, u"Chapter 2");
+    book.file.Close();
+    EXPECT_EQ(test::ReadBytes(path), before);
+}
+
 TEST(HeadingDetection, RerunGivesTheSameIndexAndCutsAShorterStore) {
     TempDir dir;
     const auto path = test::BuildBookFromUtf8(dir, "Chapter 1\n\nText.\n\nChapter 2\n");

@@ -146,6 +146,20 @@ TEST(LineFormatter, APageNarrowerThanACharacterStillAdvances) {
     }
 }
 
+TEST(LineFormatter, MarginsWiderThanThePageStillAdvance) {
+    for (Mode mode : {Mode::Full, Mode::Original}) {
+        ViewFixture f("ab cd\n");
+        f.view.marginPx = 150;  // page 200 wide: nothing would be left between the margins
+        SetMode(f.view, mode);
+        const VEMRenderParagObject* unit = f.FormatOnly(0);
+        std::u16string seen;
+        for (const VEMRenderLineObject* line = unit->firstLine; line; line = line->next)
+            for (const VEMRenderWordObject* word = line->firstWord; word; word = word->next) seen += word->text;
+        EXPECT_NE(seen.find(u"ab"), std::u16string::npos);
+        EXPECT_NE(seen.find(u"cd"), std::u16string::npos);
+    }
+}
+
 // Colours: T text, H heading, F first letter.
 std::string Colours(const ViewFixture& f, const VEMRenderParagObject& unit) {
     std::string out;

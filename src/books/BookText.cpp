@@ -3,25 +3,38 @@
 #include <algorithm>
 
 namespace corvalin {
+namespace {
 
-bool NextTextItem(VEMFile& file, int64_t& offset, int64_t end, TextItem& item) {
-    if (end - offset < 2) return false;
-    uint8_t head[2];
-    file.Read(head, 2, offset);
-    if (head[0] == 0) {
-        item.kind = head[1] == 0 ? TextItem::Kind::LineEnd : TextItem::Kind::Space;
-        item.columns = head[1];
-        offset += 2;
-        return true;
+constexpr int64_t kItemHeadBytes = 2;  // length byte and the first byte after it
+
+// Bytes of the item whose first two bytes are `head`.
+int64_t ItemBytes(const uint8_t* head) { return head[0] == 0 ? kItemHeadBytes : 1 + 2 * int64_t(head[0]); }
+
+// Decodes a whole item lying at `bytes`.
+void DecodeItem(const uint8_t* bytes, TextItem& item) {
+    if (bytes[0] == 0) {
+        item.kind = bytes[1] == 0 ? TextItem::Kind::LineEnd : TextItem::Kind::Space;
+        item.columns = bytes[1];
+        return;
     }
-    const int units = head[0];
-    const int64_t itemBytes = 1 + 2 * int64_t(units);
-    if (end - offset < itemBytes) return false;
-    uint8_t raw[2 * 255];
-    file.Read(raw, itemBytes - 1, offset + 1);
+    const int units = bytes[0];
+    const uint8_t* raw = bytes + 1;
     item.kind = TextItem::Kind::Word;
     item.word.resize(size_t(units));
-    for (int i = 0; i < units; ++i) item.word[size_t(i)] = char16_t(raw[2 * i] | raw[2 * i + 1] << 8);
+    char16_t* word = item.word.data();
+    for (int i = 0; i < units; ++i) word[i] = char16_t(raw[2 * i] | raw[2 * i + 1] << 8);
+}
+
+}  // namespace
+
+bool NextTextItem(VEMFile& file, int64_t& offset, int64_t end, TextItem& item) {
+    if (end - offset < kItemHeadBytes) return false;
+    uint8_t bytes[1 + 2 * 255];
+    file.Read(bytes, kItemHeadBytes, offset);
+    const int64_t itemBytes = ItemBytes(bytes);
+    if (end - offset < itemBytes) return false;
+    file.Read(bytes + kItemHeadBytes, itemBytes - kItemHeadBytes, offset + kItemHeadBytes);
+    DecodeItem(bytes, item);
     offset += itemBytes;
     return true;
 }
@@ -38,22 +51,11 @@ bool TextItemReader::Ensure(int64_t bytes) {
 }
 
 bool TextItemReader::Next(TextItem& item) {
-    if (!Ensure(2)) return false;
-    const uint8_t* head = window_ + (offset_ - windowStart_);
-    if (head[0] == 0) {
-        item.kind = head[1] == 0 ? TextItem::Kind::LineEnd : TextItem::Kind::Space;
-        item.columns = head[1];
-        offset_ += 2;
-        return true;
-    }
-    const int units = head[0];
-    if (!Ensure(1 + 2 * int64_t(units))) return false;
-    const uint8_t* raw = window_ + (offset_ - windowStart_) + 1;
-    item.kind = TextItem::Kind::Word;
-    item.word.resize(size_t(units));
-    char16_t* word = item.word.data();
-    for (int i = 0; i < units; ++i) word[i] = char16_t(raw[2 * i] | raw[2 * i + 1] << 8);
-    offset_ += 1 + 2 * int64_t(units);
+    if (!Ensure(kItemHeadBytes)) return false;
+    const int64_t itemBytes = ItemBytes(window_ + (offset_ - windowStart_));
+    if (!Ensure(itemBytes)) return false;
+    DecodeItem(window_ + (offset_ - windowStart_), item);
+    offset_ += itemBytes;
     return true;
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+namespace corvalin {
+
+// The statistics timer runs at this rate; every kTicksPerRoll-th call is one second.
+constexpr double kStatisticsTimerRate = 5.0;
+constexpr int32_t kTicksPerRoll = 5;
+// Lateness, in whole periods, from which the statistics timer drops missed calls.
+constexpr int32_t kStatisticsCatchUpLimit = 2;
+
+// Steps taken and steps found late, rolled once a second for the speed gauge. Written only on
+// the main thread: the loop counts, the timer's callback rolls.
+struct StepStatistics {
+    int32_t LateSteps = 0;  // due more than one period late since the last roll
+    int32_t StepCount = 0;  // steps since the last roll
+    int32_t StepsLastSecond = 0;
+    int32_t LateLastSecond = 0;
+    int32_t TimerTicks = 0;  // timer calls since the last roll
+
+    // The statistics timer's callback.
+    void TimerTimeTimer();
+    // Automatic movement switched on or off: the gauge starts from nothing.
+    void ClearCounts();
+};
+
+}  // namespace corvalin

@@ -5,12 +5,9 @@
 // Lays out one page of a book as the reader does and writes it as a PNG. With --scroll or
 // --wave the text then moves N pixels a pixel at a time, each step composing only the rows it
 // uncovers into the kept picture, as automatic movement does on screen.
-#include <QFont>
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +20,7 @@
 #include "layout/BookDocument.h"
 #include "layout/VEMRenderParag.h"
 #include "platform/qt/QtGlyphCanvas.h"
+#include "platform/qt/ReadingFont.h"
 #include "render/KeptPage.h"
 #include "settings/VEMOpt.h"
 
@@ -34,8 +32,7 @@ constexpr int kExitUsage = 1;
 constexpr int kExitNotBook = 2;
 constexpr int kExitCorrupted = 3;
 constexpr int kExitWrite = 4;
-constexpr double kPointsToPixels = 96.0 / 72.0;  // fonts are sized for a 96 dpi screen
-constexpr int32_t kIntervalBase = 8;             // the interval setting 8 means no extra space
+constexpr int32_t kIntervalBase = 8;  // the interval setting 8 means no extra space
 
 // The factory settings of the two font groups.
 struct FontGroup {
@@ -198,26 +195,6 @@ std::optional<Options> Parse(int argc, char** argv) {
     return o;
 }
 
-// The font cell of `points` at the supersampled scale: ascent + descent of the font at that em.
-int CellHeightPx(const std::string& family, int points, int aa, bool bold, bool italic) {
-    QFont font(QString::fromStdString(family));
-    font.setPixelSize(std::max(1, int(points * aa * kPointsToPixels + 0.5)));
-    font.setBold(bold);
-    font.setItalic(italic);
-    const QFontMetrics metrics(font);
-    return std::max(1, metrics.ascent() + metrics.descent());
-}
-
-// The family to draw with. A fixed-width family the system lacks falls back to the system's
-// fixed-width font rather than to whatever proportional face fontconfig would pick, since the
-// layout gives every character the widest character's advance.
-std::string DrawingFamily(const std::string& requested, bool fixedWidth) {
-    if (!fixedWidth) return requested;
-    const QFont font(QString::fromStdString(requested));
-    if (QFontInfo(font).fixedPitch()) return requested;
-    return QFontDatabase::systemFont(QFontDatabase::FixedFont).family().toStdString();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -247,13 +224,14 @@ int main(int argc, char** argv) {
     const int formatting =
         o.mode ? *o.mode : (book.Store().GetInt(kTagFormattingMode, kFactoryFormatting) & 0xFF);
 
-    FontSpec font;
-    font.family = DrawingFamily(o.font ? *o.font : group.font, !proportional);
-    font.bold = o.bold;
-    font.italic = o.italic;
-    font.cellHeightPx =
-        CellHeightPx(font.family, o.points ? *o.points : group.points, o.aa, o.bold, o.italic);
-    QtGlyphCanvas canvas(font);
+    ReadingFontRequest request;
+    request.family = o.font ? *o.font : group.font;
+    request.points = o.points ? *o.points : group.points;
+    request.aaFactor = o.aa;
+    request.bold = o.bold;
+    request.italic = o.italic;
+    request.fixedWidth = !proportional;
+    QtGlyphCanvas canvas(ReadingFontSpec(request));
 
     VEMRenderParag view;
     view.canvas = &canvas;

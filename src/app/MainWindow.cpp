@@ -1,0 +1,357 @@
+#include "app/MainWindow.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <optional>
+
+#include "app/PageCommands.h"
+#include "app/ProgressWindow.h"
+#include "app/ReadingSurface.h"
+#include "app/ViewSettings.h"
+#include "books/BookFormat.h"
+#include "books/VEMFileError.h"
+#include "render/PageComposition.h"
+
+namespace corvalin {
+namespace {
+
+constexpr int kMinWidth = 640;
+constexpr int kMinHeight = 460;
+// A window placed from saved values is never smaller than this.
+constexpr int kPlacedMinWidth = 640;
+constexpr int kPlacedMinHeight = 480;
+constexpr uint32_t kWindowColour = 0x563E00;
+constexpr uint32_t kPanelMainColour = 0xA4BBB8;
+constexpr int kFractionShift = 16;
+
+// Colours are kept as 0x00BBGGRR.
+QColor ColourOf(uint32_t value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
+
+void Paint(QWidget& widget, uint32_t colour) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, ColourOf(colour));
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+QSize ScreenSize() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(WindowPlacement{}.width, WindowPlacement{}.height);
+}
+
+// The progress window's range for the heading detection of a book: its text length. The
+// header is not checked yet, so a damaged one only gives a wrong bar, never more.
+int64_t TextSpanOf(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    uint8_t header[kHeaderTextEndOffset + 4] = {};
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return 1;
+    auto number = [&](int at) {
+        return int32_t(uint32_t(header[at]) | uint32_t(header[at + 1]) << 8 | uint32_t(header[at + 2]) << 16 |
+                       uint32_t(header[at + 3]) << 24);
+    };
+    return std::max<int64_t>(1, int64_t(number(kHeaderTextEndOffset)) - number(kHeaderTextStartOffset));
+}
+
+// The book's heading index is built while the book opens, when the book lacks one; only then
+// does the progress window appear.
+class HeadingProgress final : public ProgressSink {
+public:
+    HeadingProgress(TAA_Progress& window, QWidget& owner, int64_t maximum, QString caption)
+        : window_(window), owner_(owner), maximum_(maximum), caption_(std::move(caption)) {}
+
+    void SetPosition(int64_t position) override {
+        if (!shown_) shown_.emplace(window_, owner_, maximum_, caption_);
+        shown_->SetPosition(position);
+    }
+
+private:
+    TAA_Progress& window_;
+    QWidget& owner_;
+    int64_t maximum_;
+    QString caption_;
+    std::optional<VEMProgress> shown_;
+};
+
+}  // namespace
+
+TAA_Main::TAA_Main(std::filesystem::path programFolder, QWidget* parent)
+    : QMainWindow(parent), programFolder_(std::move(programFolder)) {
+    setWindowTitle(kCaption);
+    setMinimumSize(kMinWidth, kMinHeight);
+    resize(kMinWidth, kMinHeight);
+    Paint(*this, kWindowColour);
+
+    LoadContext context;
+    context.languageCount = int32_t(kLanguageListEntries.size());
+    const QSize screen = ScreenSize();
+    context.screenWidth = screen.width();
+    context.screenHeight = screen.height();
+    configResult_ = LoadConfiguration(programFolder_, config_, context);
+    if (!configResult_.Valid() && configResult_.status != ConfigStatus::Missing)
+        std::cerr << "corvalindestrum: " << kConfigurationFileName << ": " << configResult_.message
+                  << "; using the factory settings\n";
+    session_ = StartupSession(config_);
+    if (IsLanguageListIndex(config_.languageIndex))
+        languages_.SetActiveLanguage(LanguageFromListIndex(config_.languageIndex));
+
+    panelMain_ = new QWidget(this);
+    panelMain_->setObjectName("PanelMain");
+    Paint(*panelMain_, kPanelMainColour);
+    auto* layout = new QVBoxLayout(panelMain_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    surface_ = new TVEMScroll(panelMain_);
+    surface_->setObjectName("VEMScroll");
+    layout->addWidget(surface_);
+    setCentralWidget(panelMain_);
+    progress_ = new TAA_Progress(this);
+
+    surface_->OnPaint = [this](QPainter& painter) { PaintView(painter); };
+    surface_->OnKeyDown = [this](QKeyEvent& event) { return ScrollKeyDown(event); };
+    surface_->OnResize = [this] { FormResize(); };
+    options_.OnViewChanged = [this] {
+        SyncPageSize();
+        ApplyViewSettings(options_, view_, canvas_);
+        surface_->update();
+    };
+}
+
+TAA_Main::~TAA_Main() {
+    // The view points into the book; let go of it before either is destroyed.
+    book_.DetachFrom(view_);
+    book_.Close();
+}
+
+QString TAA_Main::Text(const char* id) const {
+    return QString::fromStdString(languages_.GetText("AA_Main", id));
+}
+
+void TAA_Main::FirstStart(const std::filesystem::path& book) {
+    if (!firstStart_) return;
+    firstStart_ = false;
+    options_.ApplyStoredSettings(config_.stored, nullptr, true);
+    suppressSave_ = false;
+    PlaceWindow();
+    surface_->setFocus();
+
+    std::filesystem::path path = book;
+    if (path.empty() && !config_.lastBookName.empty()) {
+        path = BooksFolder() / config_.lastBookName;
+        // A book that has gone from the library is skipped without a word.
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error)) path.clear();
+    }
+    config_.lastBookName.clear();
+    if (!path.empty()) OpenBook(path);
+}
+
+void TAA_Main::PlaceWindow() {
+    const WindowPlacement& saved = session_.window;
+    const QSize screen = ScreenSize();
+    const int sw = screen.width(), sh = screen.height();
+    const int left = saved.left < 0 ? 0 : std::min(saved.left, sw);
+    const int top = saved.top < 0 ? 0 : std::min(saved.top, sh);
+    const int width = saved.width < kPlacedMinWidth
+                          ? kPlacedMinWidth
+                          : std::min(saved.width, std::max(sw - saved.left, kPlacedMinWidth));
+    const int height = saved.height < kPlacedMinHeight
+                           ? kPlacedMinHeight
+                           : std::min(saved.height, std::max(sh - saved.top, kPlacedMinHeight));
+    setGeometry(left, top, width, height);
+    switch (WindowMode(saved.mode)) {
+        case WindowMode::FullScreen:
+            // Without a window manager to honour the request the window covers the screen itself.
+            setGeometry(0, 0, sw, sh);
+            showFullScreen();
+            break;
+        case WindowMode::Maximised:
+            showMaximized();
+            break;
+        default:
+            show();
+            break;
+    }
+}
+
+SessionState TAA_Main::CurrentSession() const {
+    SessionState session = session_;
+    session.window.mode = int32_t(isFullScreen()  ? WindowMode::FullScreen
+                                  : isMaximized() ? WindowMode::Maximised
+                                                  : WindowMode::Normal);
+    const QRect rect = geometry();
+    session.window.left = rect.x();
+    session.window.top = rect.y();
+    session.window.width = rect.width();
+    session.window.height = rect.height();
+    return session;
+}
+
+int TAA_Main::OpenBook(const std::filesystem::path& path) {
+    CloseBook();
+    currentBookName_ = path.filename().string();
+    BookCheck check = BookCheck::NotBook;
+    {
+        HeadingProgress headings(*progress_, *panelMain_, TextSpanOf(path), Text("TextConvert"));
+        check = book_.Open(path, &headings);
+    }
+    if (check != BookCheck::Ok) {
+        // A rejected file is not remembered as the book to reopen.
+        currentBookName_.clear();
+        surface_->update();
+        ShowError(Text(check == BookCheck::NotBook ? "Err00" : "Err01"));
+        return 1;
+    }
+    // The book's own font width and formatting, else the stored ones; this lays the view out.
+    options_.ApplyStoredSettings(config_.stored, &book_.Store(), false);
+    SyncPageSize();
+    ShowBook(book_, view_);
+    surface_->update();
+    return 0;
+}
+
+void TAA_Main::CloseBook() {
+    if (!book_.IsOpen()) return;
+    SaveSettings();
+    book_.DetachFrom(view_);
+    book_.Close();
+    currentBookName_.clear();
+    surface_->update();
+}
+
+void TAA_Main::SaveBookState() {
+    if (!book_.IsOpen()) return;
+    const BookHeader& header = book_.Header();
+    VEMOpt& store = book_.Store();
+    int64_t offset = header.textStart;
+    int32_t fraction = kDefaultPositionFraction;
+    if (!view_.screenLines.empty() && view_.pageHeight > 0) {
+        int32_t row = 0;
+        view_.GetPosition(offset, row);
+        // The top line may start a little above the page (its paragraph space); the stored
+        // fraction is unsigned, so it is kept at the top edge.
+        fraction = int32_t((int64_t(std::max(row, 0)) << kFractionShift) / view_.pageHeight);
+    } else if (view_.firstUnit) {
+        offset = header.textEnd - 1;
+        fraction = kEndPositionFraction;
+    }
+    store.SetInt(kTagPosition, int32_t(offset));
+    store.SetInt(kTagPositionFraction, fraction);
+    store.SetBool(kTagProportional, options_.IsSet(Setting::Proportional));
+    store.SetInt(kTagFormattingMode, options_.Get(Setting::TextFormatting));
+    try {
+        RewriteBookStore(book_.File(), store);
+    } catch (const VEMFileError&) {
+        std::cerr << "corvalindestrum: " << currentBookName_ << ": the reading position could not be saved\n";
+    }
+}
+
+void TAA_Main::SaveSettings() {
+    if (suppressSave_) return;
+    config_.lastBookName = currentBookName_;
+    const ConfigSaveResult saved = SaveConfiguration(programFolder_, options_, config_, CurrentSession());
+    if (!saved.ok)
+        std::cerr << "corvalindestrum: " << kConfigurationFileName << ": " << saved.message << "\n";
+    SaveBookState();
+}
+
+void TAA_Main::ShowError(const QString& text) { QMessageBox::critical(this, kCaption, text); }
+
+void TAA_Main::closeEvent(QCloseEvent* event) {
+    SaveSettings();
+    event->accept();
+}
+
+void TAA_Main::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the window wherever the focus is.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TAA_Main::SyncPageSize() {
+    view_.pageWidth = std::max(1, surface_->width());
+    view_.pageHeight = std::max(1, surface_->height());
+}
+
+void TAA_Main::FormResize() {
+    if (firstStart_) return;  // nothing is laid out before the settings are in
+    SyncPageSize();
+    view_.Relayout();
+    surface_->update();
+}
+
+void TAA_Main::PaintView(QPainter& painter) {
+    const int width = view_.pageWidth, height = view_.pageHeight;
+    if (!book_.IsOpen() || !view_.canvas || width <= 0 || height <= 0) {
+        painter.fillRect(surface_->rect(), ColourOf(view_.backColour));
+        return;
+    }
+    QImage page(width, height, QImage::Format_BGR888);
+    PixelImage image{page.bits(), width, height, int(page.bytesPerLine())};
+    corvalin::PaintView(view_, image);
+    painter.drawImage(0, 0, page);
+}
+
+bool TAA_Main::ScrollKeyDown(QKeyEvent& event) {
+    switch (event.key()) {
+        case Qt::Key_PageDown:
+        case Qt::Key_Space:
+            NextPage();
+            return true;
+        case Qt::Key_PageUp:
+            PrevPage();
+            return true;
+        case Qt::Key_Down:
+            LineDown();
+            return true;
+        case Qt::Key_Up:
+            LineUp();
+            return true;
+        case Qt::Key_Home:
+            GoHome();
+            return true;
+        case Qt::Key_End:
+            GoEnd();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TAA_Main::SmoothMove(int32_t pixels) {
+    ShiftText(view_, pixels);
+    surface_->update();
+}
+
+void TAA_Main::NextPage() {
+    SmoothMove(NextPageDistance(view_));
+    view_.pageTurnedMark = true;
+}
+
+void TAA_Main::PrevPage() { SmoothMove(PrevPageDistance(view_)); }
+void TAA_Main::LineDown() { SmoothMove(LineDownDistance(view_)); }
+void TAA_Main::LineUp() { SmoothMove(LineUpDistance(view_)); }
+
+void TAA_Main::GoHome() {
+    if (!book_.IsOpen()) return;
+    corvalin::GoHome(view_, book_.Header().textStart);
+    surface_->update();
+}
+
+void TAA_Main::GoEnd() {
+    if (!book_.IsOpen()) return;
+    corvalin::GoEnd(view_, book_.Header().textEnd);
+    surface_->update();
+}
+
+}  // namespace corvalin

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "layout/BookDocument.h"
+#include "layout/VEMRenderParag.h"
+#include "platform/qt/QtGlyphCanvas.h"
+#include "settings/Configuration.h"
+#include "settings/Languages.h"
+#include "settings/VEMOptions.h"
+
+class QCloseEvent;
+class QKeyEvent;
+class QPainter;
+
+namespace corvalin {
+
+class TAA_Progress;
+class TVEMScroll;
+
+// The main window: it owns the live settings, the reading view with its canvas and the open
+// book for the whole run, and hosts the reading surface.
+class TAA_Main : public QMainWindow {
+public:
+    static constexpr const char* kCaption = "Corvalindestrum Professional";
+
+    // Reads Global.cfg from `programFolder` (factory values when it is missing or damaged);
+    // the values reach the live settings only at the first start.
+    explicit TAA_Main(std::filesystem::path programFolder, QWidget* parent = nullptr);
+    ~TAA_Main() override;
+
+    // Stored settings into the live ones, the window placed and shown, then `book` opened,
+    // or without one the book that was open when the last session ended.
+    void FirstStart(const std::filesystem::path& book = {});
+
+    // 0 when the book is open; 1 when it was rejected, after the reader has been told why.
+    int OpenBook(const std::filesystem::path& path);
+    // Saves the state and releases the book.
+    void CloseBook();
+    // The reading position and the per-book settings, written into the open book.
+    void SaveBookState();
+    // Global.cfg and the open book's state; nothing before the first start.
+    void SaveSettings();
+
+    void NextPage();
+    void PrevPage();
+    void LineDown();
+    void LineUp();
+    void GoHome();
+    void GoEnd();
+
+    TVEMScroll& Surface() { return *surface_; }
+    TAA_Progress& ProgressWindow() { return *progress_; }
+    VEMRenderParag& View() { return view_; }
+    const VEMOptions& Options() const { return options_; }
+    bool BookOpen() const { return book_.IsOpen(); }
+    const std::string& CurrentBookName() const { return currentBookName_; }
+    const std::filesystem::path& ProgramFolder() const { return programFolder_; }
+    std::filesystem::path BooksFolder() const { return programFolder_ / "Books"; }
+    const ConfigLoadResult& ConfigurationStatus() const { return configResult_; }
+    // The text of a string of this window in the interface language.
+    QString Text(const char* id) const;
+
+protected:
+    // Tells the reader about an expected failure; a modal message box with one OK button.
+    virtual void ShowError(const QString& text);
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void PaintView(QPainter& painter);
+    bool ScrollKeyDown(QKeyEvent& event);
+    void FormResize();
+    void SyncPageSize();
+    // Every movement that is not automatic; it jumps at once for now.
+    void SmoothMove(int32_t pixels);
+    void PlaceWindow();
+    SessionState CurrentSession() const;
+
+    std::filesystem::path programFolder_;
+    Configuration config_;
+    ConfigLoadResult configResult_;
+    SessionState session_;
+    VEMOptions options_;
+    LanguageDispatcher languages_;
+    QtGlyphCanvas canvas_;
+    VEMRenderParag view_;
+    BookDocument book_;
+    std::string currentBookName_;
+    bool firstStart_ = true;
+    bool suppressSave_ = true;
+    QWidget* panelMain_ = nullptr;
+    TVEMScroll* surface_ = nullptr;
+    TAA_Progress* progress_ = nullptr;
+};
+
+}  // namespace corvalin

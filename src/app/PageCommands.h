@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+namespace corvalin {
+
+class VEMRenderParag;
+
+// How far the reader's movement commands move the text, in pixels (positive = down, towards
+// the beginning). Each is worked out from the lines fully on the page and their neighbours;
+// without a book there are no lines and every distance is 0.
+int32_t NextPageDistance(const VEMRenderParag& view);
+int32_t PrevPageDistance(const VEMRenderParag& view);
+int32_t LineDownDistance(const VEMRenderParag& view);
+int32_t LineUpDistance(const VEMRenderParag& view);
+
+// The beginning a quarter of the page down, and the last line's text box ending about three
+// quarters down. `textStart`/`textEnd` are the open book's text range.
+void GoHome(VEMRenderParag& view, int64_t textStart);
+void GoEnd(VEMRenderParag& view, int64_t textEnd);
+
+// A movement without animation: the text shifts at once.
+void ShiftText(VEMRenderParag& view, int32_t pixels);
+
+}  // namespace corvalin

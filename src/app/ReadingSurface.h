@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class QKeyEvent;
+class QMouseEvent;
+class QPainter;
+class QPaintEvent;
+class QResizeEvent;
+
+namespace corvalin {
+
+// The reading surface. It draws nothing of its own: the main window plugs in the painting of
+// the page, the keys and the reaction to a new size, so that the view and the book stay with
+// the window that owns them.
+class TVEMScroll : public QWidget {
+public:
+    explicit TVEMScroll(QWidget* parent = nullptr);
+
+    std::function<void(QPainter&)> OnPaint;
+    // Returns whether the key was a command; others go on to the window.
+    std::function<bool(QKeyEvent&)> OnKeyDown;
+    std::function<void()> OnResize;
+
+    bool Focused() const { return hasFocus(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // The arrows, Tab and the like are reading commands here, never focus moves.
+    bool focusNextPrevChild(bool next) override;
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+}  // namespace corvalin

@@ -1,0 +1,110 @@
+// corvalindestrum [FILE...] [--screenshot PNG] [--quit-after SECONDS]
+// The reader. Files named on the command line are imported into the library as the library's
+// own import does, and the last of them is opened; without any, the book open at the end of
+// the last session comes back. --screenshot and --quit-after let a script see the window
+// without a person: after SECONDS the window is saved as PNG and the program ends.
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "books/BookWriter.h"
+#include "books/VEMFileError.h"
+#include "import/ImportFile.h"
+#include "platform/ProgramFolder.h"
+
+namespace {
+
+using namespace corvalin;
+
+constexpr int kExitUsage = 2;
+constexpr int kExitScreenshot = 3;
+constexpr double kDefaultScreenshotSeconds = 2.0;
+constexpr double kMaxQuitAfterSeconds = 86400.0;
+
+struct CommandLine {
+    std::vector<std::filesystem::path> files;
+    std::string screenshot;
+    std::optional<double> quitAfter;
+};
+
+std::optional<CommandLine> Parse(const QStringList& arguments) {
+    CommandLine line;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (arg == "--screenshot" && i + 1 < arguments.size()) {
+            line.screenshot = arguments[++i].toStdString();
+        } else if (arg == "--quit-after" && i + 1 < arguments.size()) {
+            bool ok = false;
+            const double seconds = arguments[++i].toDouble(&ok);
+            if (!ok || seconds < 0 || seconds > kMaxQuitAfterSeconds) return std::nullopt;
+            line.quitAfter = seconds;
+        } else if (arg.startsWith("-")) {
+            return std::nullopt;
+        } else {
+            line.files.emplace_back(arg.toStdString());
+        }
+    }
+    return line;
+}
+
+// Each file becomes a book in the library; returns the last book made, or an empty path.
+std::filesystem::path ImportAll(const std::vector<std::filesystem::path>& files,
+                                const std::filesystem::path& booksFolder, bool& anyFailed) {
+    std::filesystem::path last;
+    for (const auto& file : files) {
+        try {
+            last = ImportFile(file, booksFolder, BuildBookOptions{});
+        } catch (const BookBuildError& error) {
+            std::cerr << "corvalindestrum: " << file.string() << ": " << error.what() << "\n";
+            anyFailed = true;
+        } catch (const VEMFileError& error) {
+            std::cerr << "corvalindestrum: " << file.string() << ": " << error.what() << "\n";
+            anyFailed = true;
+        }
+    }
+    return last;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("corvalindestrum");
+    const auto line = Parse(QApplication::arguments());
+    if (!line) {
+        std::cerr << "usage: corvalindestrum [FILE...] [--screenshot PNG] [--quit-after SECONDS]\n";
+        return kExitUsage;
+    }
+
+    TAA_Main window(ProgramFolder());
+    bool importFailed = false;
+    const std::filesystem::path book = ImportAll(line->files, window.BooksFolder(), importFailed);
+
+    int exitCode = importFailed ? EXIT_FAILURE : EXIT_SUCCESS;
+    if (!line->screenshot.empty() || line->quitAfter) {
+        const double seconds = line->quitAfter.value_or(kDefaultScreenshotSeconds);
+        QTimer::singleShot(int(seconds * 1000), &window, [&] {
+            if (!line->screenshot.empty()) {
+                if (window.grab().save(QString::fromStdString(line->screenshot), "PNG")) {
+                    std::cout << "screenshot: " << line->screenshot << "\n";
+                } else {
+                    std::cerr << "corvalindestrum: " << line->screenshot << ": cannot write the picture\n";
+                    exitCode = kExitScreenshot;
+                }
+            }
+            window.close();
+            QApplication::exit(exitCode);
+        });
+    }
+    window.FirstStart(book);
+    const int loopResult = QApplication::exec();
+    return loopResult != 0 ? loopResult : exitCode;
+}

@@ -1,0 +1,47 @@
+#include "platform/qt/ReadingFont.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QString>
+#include <algorithm>
+
+namespace corvalin {
+namespace {
+
+constexpr double kPointsToPixels = 96.0 / 72.0;  // fonts are sized for a 96 dpi screen
+
+// A fixed-width family the system lacks falls back to the system's fixed-width font rather
+// than to whatever proportional face fontconfig would pick.
+std::string DrawingFamily(const std::string& requested, bool fixedWidth) {
+    if (!fixedWidth) return requested;
+    const QFont font(QString::fromStdString(requested));
+    if (QFontInfo(font).fixedPitch()) return requested;
+    return QFontDatabase::systemFont(QFontDatabase::FixedFont).family().toStdString();
+}
+
+// The font cell at the supersampled scale: ascent + descent of the font at that em.
+int CellHeightPx(const ReadingFontRequest& request, const std::string& family) {
+    QFont font(QString::fromStdString(family));
+    font.setPixelSize(std::max(1, int(request.points * request.aaFactor * kPointsToPixels + 0.5)));
+    font.setBold(request.bold);
+    font.setItalic(request.italic);
+    const QFontMetrics metrics(font);
+    return std::max(1, metrics.ascent() + metrics.descent());
+}
+
+}  // namespace
+
+FontSpec ReadingFontSpec(const ReadingFontRequest& request) {
+    FontSpec font;
+    font.family = DrawingFamily(request.family, request.fixedWidth);
+    font.bold = request.bold;
+    font.italic = request.italic;
+    font.underline = request.underline;
+    font.strikeOut = request.strikeOut;
+    font.cellHeightPx = CellHeightPx(request, font.family);
+    return font;
+}
+
+}  // namespace corvalin

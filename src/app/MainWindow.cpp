@@ -1,10 +1,13 @@
 #include "app/MainWindow.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -16,6 +19,7 @@
 #include "app/PageCommands.h"
 #include "app/ProgressWindow.h"
 #include "app/ReadingSurface.h"
+#include "app/SessionLoop.h"
 #include "app/ViewSettings.h"
 #include "books/BookFormat.h"
 #include "books/VEMFileError.h"
@@ -32,6 +36,11 @@ constexpr int kPlacedMinHeight = 480;
 constexpr uint32_t kWindowColour = 0x563E00;
 constexpr uint32_t kPanelMainColour = 0xA4BBB8;
 constexpr int kFractionShift = 16;
+// Posted once by the first show; its handler is the main loop, and it returns only when the
+// window closes.
+const QEvent::Type kMainLoopEvent = QEvent::Type(QEvent::User + 0x0BB8);
+constexpr int32_t kSpeedMin = 1;
+constexpr int32_t kSpeedMax = 500;
 
 // Colours are kept as 0x00BBGGRR.
 QColor ColourOf(uint32_t value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
@@ -83,8 +92,8 @@ private:
 
 }  // namespace
 
-TAA_Main::TAA_Main(std::filesystem::path programFolder, QWidget* parent)
-    : QMainWindow(parent), programFolder_(std::move(programFolder)) {
+TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidget* parent)
+    : QMainWindow(parent), programFolder_(std::move(programFolder)), runMainLoop_(setup.runMainLoop) {
     setWindowTitle(kCaption);
     setMinimumSize(kMinWidth, kMinHeight);
     resize(kMinWidth, kMinHeight);
@@ -114,14 +123,21 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, QWidget* parent)
     setCentralWidget(panelMain_);
     progress_ = new TAA_Progress(this);
 
-    surface_->OnPaint = [this](QPainter& painter) { PaintView(painter); };
+    surface_->OnPaint = [this](QPainter& painter, const QRect& rect) { PaintView(painter, rect); };
     surface_->OnKeyDown = [this](QKeyEvent& event) { return ScrollKeyDown(event); };
     surface_->OnResize = [this] { FormResize(); };
+    surface_->OnMouseDown = [this](QMouseEvent& event) { SurfaceMouseDown(event); };
     options_.OnViewChanged = [this] {
         SyncPageSize();
         ApplyViewSettings(options_, view_, canvas_);
-        surface_->update();
+        RedrawSurface();
     };
+
+    loop_ = std::make_unique<SessionLoop>(*this);
+    engine_ = std::make_unique<ScrollEngine>(setup.timing ? *setup.timing : ProcessTiming(), options_, *loop_,
+                                             *loop_);
+    options_.OnStateChanged = [this] { ApplyReadingState(); };
+    ApplyReadingState();
 }
 
 TAA_Main::~TAA_Main() {
@@ -205,7 +221,7 @@ int TAA_Main::OpenBook(const std::filesystem::path& path) {
     if (check != BookCheck::Ok) {
         // A rejected file is not remembered as the book to reopen.
         currentBookName_.clear();
-        surface_->update();
+        RedrawSurface();
         ShowError(Text(check == BookCheck::NotBook ? "Err00" : "Err01"));
         return 1;
     }
@@ -213,7 +229,7 @@ int TAA_Main::OpenBook(const std::filesystem::path& path) {
     options_.ApplyStoredSettings(config_.stored, &book_.Store(), false);
     SyncPageSize();
     ShowBook(book_, view_);
-    surface_->update();
+    RedrawSurface();
     return 0;
 }
 
@@ -223,7 +239,7 @@ void TAA_Main::CloseBook() {
     book_.DetachFrom(view_);
     book_.Close();
     currentBookName_.clear();
-    surface_->update();
+    RedrawSurface();
 }
 
 void TAA_Main::SaveBookState() {
@@ -237,7 +253,9 @@ void TAA_Main::SaveBookState() {
         view_.GetPosition(offset, row);
         // The top line may start a little above the page (its paragraph space); the stored
         // fraction is unsigned, so it is kept at the top edge.
-        fraction = int32_t((int64_t(std::max(row, 0)) << kFractionShift) / view_.pageHeight);
+        // Rounded up, so that the opening's rounding down gives back the same row.
+        const int64_t scaled = int64_t(std::max(row, 0)) << kFractionShift;
+        fraction = int32_t((scaled + view_.pageHeight - 1) / view_.pageHeight);
     } else if (view_.firstUnit) {
         offset = header.textEnd - 1;
         fraction = kEndPositionFraction;
@@ -265,41 +283,131 @@ void TAA_Main::SaveSettings() {
 void TAA_Main::ShowError(const QString& text) { QMessageBox::critical(this, kCaption, text); }
 
 void TAA_Main::closeEvent(QCloseEvent* event) {
+    // While the loop is on the stack this close only asks it to stop; the window saves and
+    // closes from MainLoopEnded once the loop has returned.
+    if (!engine_->CloseQuery()) {
+        event->ignore();
+        return;
+    }
     SaveSettings();
     event->accept();
 }
 
-void TAA_Main::keyPressEvent(QKeyEvent* event) {
-    // Esc closes the window wherever the focus is.
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
+void TAA_Main::MainLoopEnded() { close(); }
+
+void TAA_Main::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!runMainLoop_ || mainLoopPosted_) return;
+    mainLoopPosted_ = true;
+    QCoreApplication::postEvent(this, new QEvent(kMainLoopEvent));
+}
+
+void TAA_Main::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Nobody reads text that moves in a minimised window.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && options_.AutoScrollOn())
+        ToggleAutoScroll();
+}
+
+bool TAA_Main::event(QEvent* event) {
+    if (event->type() == kMainLoopEvent) {
+        engine_->MainLoop();
+        return true;
     }
-    QMainWindow::keyPressEvent(event);
+    return QMainWindow::event(event);
+}
+
+void TAA_Main::ApplyReadingState() {
+    const StateDecision& decision = engine_->ApplyState();
+    // Cut lines pass the page edges while the text moves by itself, so a moving page and a
+    // full repaint of it compose the same rows.
+    view_.autoRunning = options_.AutoScrollOn() && decision.autoMode != kModePageDown;
+    platform_.SetHighPriority(decision.highPriority);
+    platform_.SetScreenSaverActive(decision.screenSaverActive);
+}
+
+void TAA_Main::ToggleAutoScroll() { engine_->ToggleAutoScroll(); }
+void TAA_Main::Faster() { ChangeSpeed(1); }
+void TAA_Main::Slower() { ChangeSpeed(-1); }
+
+void TAA_Main::ChangeSpeed(int32_t delta) {
+    const Setting setting =
+        options_.Effective(Setting::ConstantSpeed) ? Setting::LinesPerSecond : Setting::CharsPerSecond;
+    const int32_t value = options_.Get(setting);
+    if (delta > 0 ? value >= kSpeedMax : value < kSpeedMin + 1) return;
+    options_.Set(setting, value + delta);
+    if (options_.OnSpeedChanged) options_.OnSpeedChanged();
+}
+
+void TAA_Main::keyPressEvent(QKeyEvent* event) {
+    // These keys act wherever the focus is in the window.
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            close();
+            return;
+        case Qt::Key_Insert:
+            ToggleAutoScroll();
+            return;
+        case Qt::Key_Equal:
+        case Qt::Key_Plus:
+            Faster();
+            return;
+        case Qt::Key_Minus:
+            Slower();
+            return;
+        default:
+            QMainWindow::keyPressEvent(event);
+    }
+}
+
+void TAA_Main::SurfaceMouseDown(QMouseEvent& event) {
+    if (event.button() == Qt::MiddleButton) ToggleAutoScroll();
 }
 
 void TAA_Main::SyncPageSize() {
     view_.pageWidth = std::max(1, surface_->width());
     view_.pageHeight = std::max(1, surface_->height());
+    picture_.Resize(view_.pageWidth, view_.pageHeight);
+}
+
+void TAA_Main::RedrawSurface() {
+    picture_.Invalidate();
+    surface_->update();
+}
+
+void TAA_Main::PresentAutoStep() {
+    const StateDecision& decision = engine_->LastDecision();
+    if (decision.scrollMode == kScrollHardware && picture_.Valid() && surface_->isVisible()) {
+        const std::optional<PagePicture::StepChange> change = picture_.Step(view_);
+        if (!change) return;
+        // The window's pixels move up a row and Qt asks for the uncovered row, which the
+        // picture already holds; in Wave mode only the rows the front touched are shown again.
+        if (change->scrolled)
+            surface_->scroll(0, -1);
+        else
+            surface_->update(change->rows);
+        return;
+    }
+    // Every other path (and a picture that does not match the layout yet) repaints whole, now.
+    ShiftText(view_, -1);
+    picture_.Invalidate();
+    surface_->repaint();
 }
 
 void TAA_Main::FormResize() {
     if (firstStart_) return;  // nothing is laid out before the settings are in
     SyncPageSize();
     view_.Relayout();
-    surface_->update();
+    RedrawSurface();
 }
 
-void TAA_Main::PaintView(QPainter& painter) {
+void TAA_Main::PaintView(QPainter& painter, const QRect& rect) {
     const int width = view_.pageWidth, height = view_.pageHeight;
     if (!book_.IsOpen() || !view_.canvas || width <= 0 || height <= 0) {
         painter.fillRect(surface_->rect(), ColourOf(view_.backColour));
         return;
     }
-    QImage page(width, height, QImage::Format_BGR888);
-    PixelImage image{page.bits(), width, height, int(page.bytesPerLine())};
-    corvalin::PaintView(view_, image);
-    painter.drawImage(0, 0, page);
+    picture_.Draw(painter, rect, view_);
 }
 
 bool TAA_Main::ScrollKeyDown(QKeyEvent& event) {
@@ -330,7 +438,7 @@ bool TAA_Main::ScrollKeyDown(QKeyEvent& event) {
 
 void TAA_Main::SmoothMove(int32_t pixels) {
     ShiftText(view_, pixels);
-    surface_->update();
+    RedrawSurface();
 }
 
 void TAA_Main::NextPage() {
@@ -345,13 +453,13 @@ void TAA_Main::LineUp() { SmoothMove(LineUpDistance(view_)); }
 void TAA_Main::GoHome() {
     if (!book_.IsOpen()) return;
     corvalin::GoHome(view_, book_.Header().textStart);
-    surface_->update();
+    RedrawSurface();
 }
 
 void TAA_Main::GoEnd() {
     if (!book_.IsOpen()) return;
     corvalin::GoEnd(view_, book_.Header().textEnd);
-    surface_->update();
+    RedrawSurface();
 }
 
 }  // namespace corvalin

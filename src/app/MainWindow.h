@@ -4,8 +4,12 @@
 #include <QString>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
+#include "app/PagePicture.h"
+#include "app/SessionPlatform.h"
+#include "app/engine/ScrollEngine.h"
 #include "layout/BookDocument.h"
 #include "layout/VEMRenderParag.h"
 #include "platform/qt/QtGlyphCanvas.h"
@@ -14,13 +18,24 @@
 #include "settings/VEMOptions.h"
 
 class QCloseEvent;
+class QEvent;
 class QKeyEvent;
+class QMouseEvent;
 class QPainter;
+class QShowEvent;
 
 namespace corvalin {
 
+class SessionLoop;
 class TAA_Progress;
 class TVEMScroll;
+
+// How a window runs its session. The reader takes the defaults; a test may drive time itself
+// or keep the loop from starting, to call the window's parts one by one.
+struct ReaderSetup {
+    PerfTiming* timing = nullptr;  // null: the process's own clock
+    bool runMainLoop = true;
+};
 
 // The main window: it owns the live settings, the reading view with its canvas and the open
 // book for the whole run, and hosts the reading surface.
@@ -30,7 +45,7 @@ public:
 
     // Reads Global.cfg from `programFolder` (factory values when it is missing or damaged);
     // the values reach the live settings only at the first start.
-    explicit TAA_Main(std::filesystem::path programFolder, QWidget* parent = nullptr);
+    explicit TAA_Main(std::filesystem::path programFolder, ReaderSetup setup = {}, QWidget* parent = nullptr);
     ~TAA_Main() override;
 
     // Stored settings into the live ones, the window placed and shown, then `book` opened,
@@ -52,11 +67,20 @@ public:
     void LineUp();
     void GoHome();
     void GoEnd();
+    // Automatic movement on or off (Ins, the middle button).
+    void ToggleAutoScroll();
+    // One more or one less line (constant speed) or character (variable speed) per second.
+    void Faster();
+    void Slower();
 
     TVEMScroll& Surface() { return *surface_; }
     TAA_Progress& ProgressWindow() { return *progress_; }
     VEMRenderParag& View() { return view_; }
     const VEMOptions& Options() const { return options_; }
+    VEMOptions& Options() { return options_; }
+    ScrollEngine& Engine() { return *engine_; }
+    const PagePicture& Picture() const { return picture_; }
+    const SessionPlatform& Platform() const { return platform_; }
     bool BookOpen() const { return book_.IsOpen(); }
     const std::string& CurrentBookName() const { return currentBookName_; }
     const std::filesystem::path& ProgramFolder() const { return programFolder_; }
@@ -70,9 +94,22 @@ protected:
     virtual void ShowError(const QString& text);
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
-    void PaintView(QPainter& painter);
+    friend class SessionLoop;
+
+    void PaintView(QPainter& painter, const QRect& rect);
+    void SurfaceMouseDown(QMouseEvent& event);
+    // The picture no longer matches the layout: the surface is composed whole at its next paint.
+    void RedrawSurface();
+    // One automatic step through the screen path the reading state chose.
+    void PresentAutoStep();
+    void ApplyReadingState();
+    void ChangeSpeed(int32_t delta);
+    void MainLoopEnded();
     bool ScrollKeyDown(QKeyEvent& event);
     void FormResize();
     void SyncPageSize();
@@ -96,6 +133,13 @@ private:
     QWidget* panelMain_ = nullptr;
     TVEMScroll* surface_ = nullptr;
     TAA_Progress* progress_ = nullptr;
+
+    PagePicture picture_;
+    SessionPlatform platform_;
+    std::unique_ptr<SessionLoop> loop_;
+    std::unique_ptr<ScrollEngine> engine_;
+    bool runMainLoop_ = true;
+    bool mainLoopPosted_ = false;
 };
 
 }  // namespace corvalin

@@ -1,6 +1,8 @@
 #include "app/ReadingSurface.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace corvalin {
@@ -12,10 +14,10 @@ TVEMScroll::TVEMScroll(QWidget* parent) : QWidget(parent) {
     resize(256, 256);
 }
 
-void TVEMScroll::paintEvent(QPaintEvent*) {
+void TVEMScroll::paintEvent(QPaintEvent* event) {
     if (!isVisible() || !OnPaint) return;
     QPainter painter(this);
-    OnPaint(painter);
+    OnPaint(painter, event->rect());
 }
 
 void TVEMScroll::keyPressEvent(QKeyEvent* event) {
@@ -32,6 +34,10 @@ bool TVEMScroll::focusNextPrevChild(bool) { return false; }
 
 void TVEMScroll::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
+    if (OnMouseDown) {
+        OnMouseDown(*event);
+        return;
+    }
     QWidget::mousePressEvent(event);
 }
 

@@ -7,6 +7,7 @@ class QKeyEvent;
 class QMouseEvent;
 class QPainter;
 class QPaintEvent;
+class QRect;
 class QResizeEvent;
 
 namespace corvalin {
@@ -18,10 +19,13 @@ class TVEMScroll : public QWidget {
 public:
     explicit TVEMScroll(QWidget* parent = nullptr);
 
-    std::function<void(QPainter&)> OnPaint;
+    // Paints `rect` of the surface (the painter is clipped to what needs painting).
+    std::function<void(QPainter&, const QRect&)> OnPaint;
     // Returns whether the key was a command; others go on to the window.
     std::function<bool(QKeyEvent&)> OnKeyDown;
     std::function<void()> OnResize;
+    // After the surface has taken the focus.
+    std::function<void(QMouseEvent&)> OnMouseDown;
 
     bool Focused() const { return hasFocus(); }
 

@@ -1,9 +1,11 @@
-// corvalindestrum [FILE...] [--screenshot PNG] [--quit-after SECONDS]
+// corvalindestrum [FILE...] [--auto-scroll] [--screenshot PNG] [--quit-after SECONDS]
 // The reader. Files named on the command line are imported into the library as the library's
 // own import does, and the last of them is opened; without any, the book open at the end of
-// the last session comes back. --screenshot and --quit-after let a script see the window
-// without a person: after SECONDS the window is saved as PNG and the program ends.
+// the last session comes back. --auto-scroll starts the automatic movement as soon as the book
+// is open, as Ins does. --screenshot and --quit-after let a script see the window without a
+// person: after SECONDS the window is saved as PNG and the program ends.
 #include <QApplication>
+#include <QMetaObject>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdlib>
@@ -33,6 +35,7 @@ struct CommandLine {
     std::vector<std::filesystem::path> files;
     std::string screenshot;
     std::optional<double> quitAfter;
+    bool autoScroll = false;
 };
 
 std::optional<CommandLine> Parse(const QStringList& arguments) {
@@ -46,6 +49,8 @@ std::optional<CommandLine> Parse(const QStringList& arguments) {
             const double seconds = arguments[++i].toDouble(&ok);
             if (!ok || seconds < 0 || seconds > kMaxQuitAfterSeconds) return std::nullopt;
             line.quitAfter = seconds;
+        } else if (arg == "--auto-scroll") {
+            line.autoScroll = true;
         } else if (arg.startsWith("-")) {
             return std::nullopt;
         } else {
@@ -80,7 +85,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("corvalindestrum");
     const auto line = Parse(QApplication::arguments());
     if (!line) {
-        std::cerr << "usage: corvalindestrum [FILE...] [--screenshot PNG] [--quit-after SECONDS]\n";
+        std::cerr
+            << "usage: corvalindestrum [FILE...] [--auto-scroll] [--screenshot PNG] [--quit-after SECONDS]\n"
+               "  --auto-scroll         start moving the text as soon as the book is open (as Ins does)\n"
+               "  --screenshot PNG      save the window as PNG before quitting\n"
+               "  --quit-after SECONDS  quit after SECONDS (default 2 with --screenshot)\n";
         return kExitUsage;
     }
 
@@ -105,6 +114,16 @@ int main(int argc, char** argv) {
         });
     }
     window.FirstStart(book);
+    if (line->autoScroll) {
+        // Queued behind the main loop the first show posted, so it runs inside the loop: the
+        // loop's start would otherwise reset the step period the toggle has just computed.
+        QMetaObject::invokeMethod(
+            &window,
+            [&window] {
+                if (window.BookOpen() && !window.Options().AutoScrollOn()) window.ToggleAutoScroll();
+            },
+            Qt::QueuedConnection);
+    }
     const int loopResult = QApplication::exec();
     return loopResult != 0 ? loopResult : exitCode;
 }

@@ -22,10 +22,12 @@ namespace {
 
 using test::TempDir;
 
-// The window with its message boxes caught, so that a test is told instead of blocked.
+// The window with its message boxes caught, so that a test is told instead of blocked. Its
+// main loop stays off unless a test asks for it: the loop returns only when the window closes.
 class ReaderWindow : public TAA_Main {
 public:
-    using TAA_Main::TAA_Main;
+    explicit ReaderWindow(const std::filesystem::path& folder, ReaderSetup setup = {nullptr, false})
+        : TAA_Main(folder, setup) {}
     std::vector<QString> errors;
 
 protected:

@@ -67,6 +67,24 @@ TEST_F(ScreenshotRun, ImportsTheDocumentShowsItAndRemembersIt) {
     EXPECT_EQ(QImage(QString::fromStdString(again.string())), picture);
 }
 
+// How far the text has moved by the picture depends on the machine's speed, so only the clean
+// end of a run that quits while the text moves is checked here; the steps themselves are
+// checked in simulated time.
+TEST_F(ScreenshotRun, QuittingWhileTheTextMovesEndsCleanlyAndRemembersTheBook) {
+    const auto png = folder_.path() / "moving.png";
+    ASSERT_EQ(RunReader(Reader() + " " + CORVALIN_SOURCE_DIR +
+                        "/data/samples/Welcome.txt --auto-scroll --screenshot " + png.string() +
+                        " --quit-after 0.3"),
+              0);
+    EXPECT_FALSE(QImage(QString::fromStdString(png.string())).isNull());
+    Configuration config;
+    LoadContext context;
+    context.languageCount = int32_t(kLanguageListEntries.size());
+    context.convertLegacy = false;
+    ASSERT_TRUE(LoadConfiguration(folder_.path(), config, context).Valid());
+    EXPECT_EQ(config.lastBookName, "Welcome_txt.book");
+}
+
 TEST_F(ScreenshotRun, FailuresEndWithAnExitCode) {
     EXPECT_EQ(RunReader(Reader() + " --no-such-option"), 2);
     EXPECT_EQ(RunReader(Reader() + " --quit-after soon"), 2);

@@ -93,7 +93,10 @@ private:
 }  // namespace
 
 TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidget* parent)
-    : QMainWindow(parent), programFolder_(std::move(programFolder)), runMainLoop_(setup.runMainLoop) {
+    : QMainWindow(parent),
+      programFolder_(std::move(programFolder)),
+      timing_(setup.timing ? *setup.timing : ProcessTiming()),
+      runMainLoop_(setup.runMainLoop) {
     setWindowTitle(kCaption);
     setMinimumSize(kMinWidth, kMinHeight);
     resize(kMinWidth, kMinHeight);
@@ -127,6 +130,9 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     surface_->OnKeyDown = [this](QKeyEvent& event) { return ScrollKeyDown(event); };
     surface_->OnResize = [this] { FormResize(); };
     surface_->OnMouseDown = [this](QMouseEvent& event) { SurfaceMouseDown(event); };
+    surface_->OnMouseUp = [this](QMouseEvent& event) { SurfaceMouseUp(event); };
+    surface_->OnMouseMove = [this](QMouseEvent& event) { SurfaceMouseMove(event); };
+    surface_->OnWheel = [this](QWheelEvent& event) { SurfaceWheel(event); };
     options_.OnViewChanged = [this] {
         SyncPageSize();
         ApplyViewSettings(options_, view_, canvas_);
@@ -134,8 +140,7 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     };
 
     loop_ = std::make_unique<SessionLoop>(*this);
-    engine_ = std::make_unique<ScrollEngine>(setup.timing ? *setup.timing : ProcessTiming(), options_, *loop_,
-                                             *loop_);
+    engine_ = std::make_unique<ScrollEngine>(timing_, options_, *loop_, *loop_);
     options_.OnStateChanged = [this] { ApplyReadingState(); };
     ApplyReadingState();
 }
@@ -227,6 +232,8 @@ int TAA_Main::OpenBook(const std::filesystem::path& path) {
     }
     // The book's own font width and formatting, else the stored ones; this lays the view out.
     options_.ApplyStoredSettings(config_.stored, &book_.Store(), false);
+    // From here the list is the book's bookmarks; the store gets them back when it is saved.
+    TakeBookmarks(book_.Store(), bookmarks_);
     SyncPageSize();
     ShowBook(book_, view_);
     RedrawSurface();
@@ -238,6 +245,7 @@ void TAA_Main::CloseBook() {
     SaveSettings();
     book_.DetachFrom(view_);
     book_.Close();
+    bookmarks_.Clear();
     currentBookName_.clear();
     RedrawSurface();
 }
@@ -264,6 +272,7 @@ void TAA_Main::SaveBookState() {
     store.SetInt(kTagPositionFraction, fraction);
     store.SetBool(kTagProportional, options_.IsSet(Setting::Proportional));
     store.SetInt(kTagFormattingMode, options_.Get(Setting::TextFormatting));
+    StoreBookmarks(bookmarks_, store);
     try {
         RewriteBookStore(book_.File(), store);
     } catch (const VEMFileError&) {
@@ -355,13 +364,16 @@ void TAA_Main::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Minus:
             Slower();
             return;
+        case Qt::Key_Slash:
+            if (event->modifiers() & Qt::KeypadModifier) {
+                TogglePriority();
+                return;
+            }
+            QMainWindow::keyPressEvent(event);
+            return;
         default:
             QMainWindow::keyPressEvent(event);
     }
-}
-
-void TAA_Main::SurfaceMouseDown(QMouseEvent& event) {
-    if (event.button() == Qt::MiddleButton) ToggleAutoScroll();
 }
 
 void TAA_Main::SyncPageSize() {
@@ -434,32 +446,6 @@ bool TAA_Main::ScrollKeyDown(QKeyEvent& event) {
         default:
             return false;
     }
-}
-
-void TAA_Main::SmoothMove(int32_t pixels) {
-    ShiftText(view_, pixels);
-    RedrawSurface();
-}
-
-void TAA_Main::NextPage() {
-    SmoothMove(NextPageDistance(view_));
-    view_.pageTurnedMark = true;
-}
-
-void TAA_Main::PrevPage() { SmoothMove(PrevPageDistance(view_)); }
-void TAA_Main::LineDown() { SmoothMove(LineDownDistance(view_)); }
-void TAA_Main::LineUp() { SmoothMove(LineUpDistance(view_)); }
-
-void TAA_Main::GoHome() {
-    if (!book_.IsOpen()) return;
-    corvalin::GoHome(view_, book_.Header().textStart);
-    RedrawSurface();
-}
-
-void TAA_Main::GoEnd() {
-    if (!book_.IsOpen()) return;
-    corvalin::GoEnd(view_, book_.Header().textEnd);
-    RedrawSurface();
 }
 
 }  // namespace corvalin

@@ -12,6 +12,7 @@
 #include "app/engine/ScrollEngine.h"
 #include "layout/BookDocument.h"
 #include "layout/VEMRenderParag.h"
+#include "nav/Bookmarks.h"
 #include "platform/qt/QtGlyphCanvas.h"
 #include "settings/Configuration.h"
 #include "settings/Languages.h"
@@ -21,6 +22,7 @@ class QCloseEvent;
 class QEvent;
 class QKeyEvent;
 class QMouseEvent;
+class QWheelEvent;
 class QPainter;
 class QShowEvent;
 
@@ -67,6 +69,19 @@ public:
     void LineUp();
     void GoHome();
     void GoEnd();
+    // The mouse wheel's lines, moved in one animation.
+    void ScrollLinesDown(int32_t lines);
+    void ScrollLinesUp(int32_t lines);
+    // Positive pixels move the text down (towards the beginning). Jumps when smooth movement is
+    // off, else animates over `seconds` on the session's clock and returns when done.
+    void SmoothMove(int32_t pixels, double seconds);
+    // Keeps the reading position among the book's bookmarks.
+    void AddBookmark();
+    // "Quality" or "Speed" (Num /).
+    void TogglePriority();
+    // The text as the source lines had it, in a fixed-width font, and back.
+    void SetOriginalText(bool on);
+    bool OriginalText() const { return originalText_; }
     // Automatic movement on or off (Ins, the middle button).
     void ToggleAutoScroll();
     // One more or one less line (constant speed) or character (variable speed) per second.
@@ -82,6 +97,8 @@ public:
     const PagePicture& Picture() const { return picture_; }
     const SessionPlatform& Platform() const { return platform_; }
     bool BookOpen() const { return book_.IsOpen(); }
+    const BookmarkList& Bookmarks() const { return bookmarks_; }
+    BookmarkList& Bookmarks() { return bookmarks_; }
     const std::string& CurrentBookName() const { return currentBookName_; }
     const std::filesystem::path& ProgramFolder() const { return programFolder_; }
     std::filesystem::path BooksFolder() const { return programFolder_ / "Books"; }
@@ -103,6 +120,13 @@ private:
 
     void PaintView(QPainter& painter, const QRect& rect);
     void SurfaceMouseDown(QMouseEvent& event);
+    void SurfaceMouseUp(QMouseEvent& event);
+    void SurfaceMouseMove(QMouseEvent& event);
+    void SurfaceWheel(QWheelEvent& event);
+    bool SmoothMovementOn() const;
+    // One movement of an animation on the screen; the picture is composed anew.
+    void PresentMove(int32_t pixels, const QRect& rect);
+    QRect UncoveredBand(int32_t pixels) const;
     // The picture no longer matches the layout: the surface is composed whole at its next paint.
     void RedrawSurface();
     // One automatic step through the screen path the reading state chose.
@@ -113,8 +137,6 @@ private:
     bool ScrollKeyDown(QKeyEvent& event);
     void FormResize();
     void SyncPageSize();
-    // Every movement that is not automatic; it jumps at once for now.
-    void SmoothMove(int32_t pixels);
     void PlaceWindow();
     SessionState CurrentSession() const;
 
@@ -138,6 +160,16 @@ private:
     SessionPlatform platform_;
     std::unique_ptr<SessionLoop> loop_;
     std::unique_ptr<ScrollEngine> engine_;
+    PerfTiming& timing_;
+    BookmarkList bookmarks_;
+    bool originalText_ = false;
+    int wheelRemainder_ = 0;
+    int32_t FormattingBeforeOriginal = 0;
+    // A left-button drag on the surface, from the press to the release.
+    bool DragActive = false;
+    int32_t DragLastY = 0;
+    int32_t DragStartPos = 0;
+    int32_t DragStartRow = 0;
     bool runMainLoop_ = true;
     bool mainLoopPosted_ = false;
 };

@@ -92,6 +92,20 @@ int32_t LineUpDistance(const VEMRenderParag& view) {
     return 0;
 }
 
+bool DragMayMove(const VEMRenderParag& view, int32_t pixels) {
+    if (!view.screenLines.empty()) return true;
+    const VEMRenderLineObject* first = FirstFormattedLine(view);
+    const VEMRenderLineObject* last = LastFormattedLine(view);
+    if (!first) return false;
+    auto partOnPage = [&](const VEMRenderLineObject* line) {
+        return TextBottom(line) > 0 && TextTop(line) < view.pageHeight;
+    };
+    if (partOnPage(first) || partOnPage(last)) return true;
+    const bool whollyBelow = IsFirstLineOfBook(first) && TextTop(first) >= view.pageHeight;
+    const bool whollyAbove = view.lastUnit->isLast && !last->next && TextBottom(last) <= 0;
+    return (whollyBelow && pixels < 0) || (whollyAbove && pixels > 0);
+}
+
 void GoHome(VEMRenderParag& view, int64_t textStart) { view.GoToPosition(textStart, view.pageHeight / 4); }
 
 void GoEnd(VEMRenderParag& view, int64_t textEnd) {

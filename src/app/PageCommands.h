@@ -14,6 +14,11 @@ int32_t PrevPageDistance(const VEMRenderParag& view);
 int32_t LineDownDistance(const VEMRenderParag& view);
 int32_t LineUpDistance(const VEMRenderParag& view);
 
+// Whether a plain drag may move the text by `pixels`: while a line lies fully on the page, or
+// part of the first or last formatted line does, or the text lies wholly beyond the edge the
+// movement brings it back from.
+bool DragMayMove(const VEMRenderParag& view, int32_t pixels);
+
 // The beginning a quarter of the page down, and the last line's text box ending about three
 // quarters down. `textStart`/`textEnd` are the open book's text range.
 void GoHome(VEMRenderParag& view, int64_t textStart);

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace corvalin {
 
@@ -39,6 +40,30 @@ void TVEMScroll::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void TVEMScroll::mouseReleaseEvent(QMouseEvent* event) {
+    if (OnMouseUp) {
+        OnMouseUp(*event);
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TVEMScroll::mouseMoveEvent(QMouseEvent* event) {
+    if (OnMouseMove) {
+        OnMouseMove(*event);
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void TVEMScroll::wheelEvent(QWheelEvent* event) {
+    if (OnWheel) {
+        OnWheel(*event);
+        return;
+    }
+    QWidget::wheelEvent(event);
 }
 
 }  // namespace corvalin

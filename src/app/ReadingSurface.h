@@ -9,6 +9,7 @@ class QPainter;
 class QPaintEvent;
 class QRect;
 class QResizeEvent;
+class QWheelEvent;
 
 namespace corvalin {
 
@@ -26,6 +27,9 @@ public:
     std::function<void()> OnResize;
     // After the surface has taken the focus.
     std::function<void(QMouseEvent&)> OnMouseDown;
+    std::function<void(QMouseEvent&)> OnMouseUp;
+    std::function<void(QMouseEvent&)> OnMouseMove;
+    std::function<void(QWheelEvent&)> OnWheel;
 
     bool Focused() const { return hasFocus(); }
 
@@ -36,6 +40,9 @@ protected:
     // The arrows, Tab and the like are reading commands here, never focus moves.
     bool focusNextPrevChild(bool next) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 };
 
 }  // namespace corvalin

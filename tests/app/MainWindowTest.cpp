@@ -14,6 +14,7 @@
 #include "app/ProgressWindow.h"
 #include "app/ReadingSurface.h"
 #include "books/BookFormat.h"
+#include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
 #include "support/TestSupport.h"
 
@@ -22,12 +23,19 @@ namespace {
 
 using test::TempDir;
 
+// A clock of the window's own, made before the window that reads it. A reading costs 5 ms, as
+// the repaint between two frames of a movement would, so a movement shows few frames.
+struct OwnClock {
+    test::SimulatedTime time{5 * test::kNsPerMs};
+    PerfTiming timing{time, time};
+};
+
 // The window with its message boxes caught, so that a test is told instead of blocked. Its
 // main loop stays off unless a test asks for it: the loop returns only when the window closes.
-class ReaderWindow : public TAA_Main {
+// Its movements run on simulated time.
+class ReaderWindow : private OwnClock, public TAA_Main {
 public:
-    explicit ReaderWindow(const std::filesystem::path& folder, ReaderSetup setup = {nullptr, false})
-        : TAA_Main(folder, setup) {}
+    explicit ReaderWindow(const std::filesystem::path& folder) : TAA_Main(folder, {&timing, false}) {}
     std::vector<QString> errors;
 
 protected:

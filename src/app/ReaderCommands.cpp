@@ -1,0 +1,224 @@
+// The reader's movement commands on the main window: pages, lines, the wheel, dragging, the
+// ends of the book, and the toggles that change how the text is shown.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/MainWindow.h"
+#include "app/PageCommands.h"
+#include "app/ReadingSurface.h"
+#include "app/SessionLoop.h"
+#include "app/engine/TStopwatch.h"
+
+namespace corvalin {
+namespace {
+
+constexpr double kPageMoveSeconds = 0.5;
+constexpr double kLineMoveSeconds = 0.125;
+constexpr double kDragStepSeconds = 0.1;
+// A plain drag moves the text this many pixels per pixel of the mouse, the other way round.
+constexpr int32_t kDragFactor = 5;
+constexpr int32_t kFormattingOriginal = 2;
+// One notch of an ordinary wheel.
+constexpr int kWheelNotch = 120;
+
+}  // namespace
+
+bool TAA_Main::SmoothMovementOn() const {
+    return options_.Effective(Setting::QualityPriority) != 0 &&
+           options_.Effective(Setting::SmoothMovement) != 0;
+}
+
+QRect TAA_Main::UncoveredBand(int32_t pixels) const {
+    const int32_t height = 2 * view_.lineInterval + view_.advanceReserve + view_.rowHeight;
+    return pixels > 0 ? QRect(0, 0, view_.pageWidth, height)
+                      : QRect(0, view_.pageHeight - height, view_.pageWidth, height);
+}
+
+void TAA_Main::PresentMove(int32_t pixels, const QRect& rect) {
+    ShiftText(view_, pixels);
+    picture_.Invalidate();
+    surface_->repaint(rect);
+}
+
+void TAA_Main::SmoothMove(int32_t pixels, double seconds) {
+    view_.pageTurnedMark = false;
+    if (pixels == 0) return;
+    if (!SmoothMovementOn()) {
+        ShiftText(view_, pixels);
+        RedrawSurface();
+        return;
+    }
+    // While the text moves, lines cut by the page edges pass through as they do under the
+    // automatic movement; the last paint crops them again. The band the movement uncovers is
+    // drawn first so that the first frames do not show it empty.
+    const bool crop = view_.crop;
+    const bool wasRunning = view_.autoRunning;
+    view_.autoRunning = true;
+    if (crop) PresentMove(0, UncoveredBand(pixels));
+
+    const int32_t total = std::abs(pixels);
+    const int32_t direction = pixels > 0 ? 1 : -1;
+    const QRect page(0, 0, view_.pageWidth, view_.pageHeight);
+    TStopwatch watch(timing_);
+    int32_t done = 0;
+    int32_t target = 0;
+    // No messages are handled meanwhile: the automatic step and the animation never interleave.
+    do {
+        const long double part = watch.Elapsed() / seconds;
+        target = part >= 1 ? total : int32_t(std::floor(part * total + 0.5L));
+        if (target != done && loop_->CanAdvance(true)) PresentMove(direction * (target - done), page);
+        done = target;
+    } while (target < total);
+
+    view_.autoRunning = wasRunning;
+    if (crop) PresentMove(0, page);
+}
+
+void TAA_Main::NextPage() {
+    const int32_t distance = NextPageDistance(view_);
+    SmoothMove(distance, kPageMoveSeconds);
+    view_.pageTurnedMark = true;
+    engine_->PageDwell().Restart();
+}
+
+void TAA_Main::PrevPage() { SmoothMove(PrevPageDistance(view_), kPageMoveSeconds); }
+void TAA_Main::LineDown() { SmoothMove(LineDownDistance(view_), kLineMoveSeconds); }
+
+void TAA_Main::LineUp() {
+    // Keys already waiting go first, so that a held key does not queue up moves.
+    QCoreApplication::processEvents();
+    SmoothMove(LineUpDistance(view_), kLineMoveSeconds);
+}
+
+void TAA_Main::ScrollLinesDown(int32_t lines) {
+    // The lines are measured by moving there, then the text goes back and moves in one go.
+    int32_t sum = 0;
+    for (int32_t i = 0; i < lines; ++i) {
+        const int32_t distance = LineDownDistance(view_);
+        ShiftText(view_, distance);
+        sum += distance;
+    }
+    ShiftText(view_, -sum);
+    SmoothMove(sum, kLineMoveSeconds);
+}
+
+void TAA_Main::ScrollLinesUp(int32_t lines) {
+    int32_t sum = 0;
+    for (int32_t i = 0; i < lines; ++i) {
+        const int32_t distance = LineUpDistance(view_);
+        ShiftText(view_, distance);
+        sum += distance;
+    }
+    ShiftText(view_, -sum);
+    SmoothMove(sum, kLineMoveSeconds);
+}
+
+void TAA_Main::AddBookmark() {
+    if (!book_.IsOpen()) return;
+    const BookHeader& header = book_.Header();
+    corvalin::AddBookmark(bookmarks_, view_, header.textStart, header.textEnd);
+}
+
+void TAA_Main::GoHome() {
+    if (!book_.IsOpen()) return;
+    AddBookmark();  // the place left can be found again
+    corvalin::GoHome(view_, book_.Header().textStart);
+    RedrawSurface();
+}
+
+void TAA_Main::GoEnd() {
+    if (!book_.IsOpen()) return;
+    AddBookmark();
+    corvalin::GoEnd(view_, book_.Header().textEnd);
+    RedrawSurface();
+}
+
+void TAA_Main::TogglePriority() {
+    options_.Set(Setting::QualityPriority, options_.IsSet(Setting::QualityPriority) ? 0 : 1);
+}
+
+void TAA_Main::SetOriginalText(bool on) {
+    if (on == originalText_) return;
+    originalText_ = on;
+    // One update, so that the text is laid out once with both changes.
+    options_.BeginUpdate();
+    if (on) {
+        FormattingBeforeOriginal = options_.Get(Setting::TextFormatting);
+        options_.Set(Setting::TextFormatting, kFormattingOriginal);
+        options_.Set(Setting::Proportional, 0);
+    } else {
+        options_.Set(Setting::TextFormatting, FormattingBeforeOriginal);
+        options_.Set(Setting::Proportional, 1);
+    }
+    options_.EndUpdate();
+}
+
+void TAA_Main::SurfaceMouseDown(QMouseEvent& event) {
+    if (event.button() == Qt::MiddleButton) {
+        ToggleAutoScroll();
+        return;
+    }
+    if (event.button() != Qt::LeftButton) return;
+    DragLastY = int32_t(event.position().y());
+    int64_t offset = 0;
+    int32_t row = 0;
+    view_.GetPosition(offset, row);
+    DragStartPos = int32_t(offset);
+    DragStartRow = row;
+    DragActive = true;
+}
+
+void TAA_Main::SurfaceMouseUp(QMouseEvent& event) {
+    if (event.button() == Qt::LeftButton) DragActive = false;
+}
+
+void TAA_Main::SurfaceMouseMove(QMouseEvent& event) {
+    if (!(event.buttons() & Qt::LeftButton)) {
+        DragActive = false;
+        return;
+    }
+    if (!DragActive || !book_.IsOpen()) return;
+    const int32_t y = int32_t(event.position().y());
+    if (event.modifiers() & Qt::ControlModifier) {
+        // The whole book maps onto the surface's height, as on a scroll bar.
+        const int64_t textStart = book_.Header().textStart, textEnd = book_.Header().textEnd;
+        const int64_t step = (textEnd - textStart) / std::max(1, surface_->height());
+        const int64_t position = std::clamp<int64_t>(DragStartPos + step * (y - DragLastY), textStart,
+                                                     std::max(textStart, textEnd - 1));
+        view_.GoToPosition(position, DragStartRow);
+        RedrawSurface();
+        return;
+    }
+    const int32_t distance = (DragLastY - y) * kDragFactor;
+    if (distance != 0 && DragMayMove(view_, distance)) {
+        if (event.modifiers() & Qt::ShiftModifier) {
+            ShiftText(view_, distance);
+            RedrawSurface();
+        } else {
+            SmoothMove(distance, kDragStepSeconds);
+        }
+    }
+    DragLastY = y;
+}
+
+void TAA_Main::SurfaceWheel(QWheelEvent& event) {
+    // Fine-grained wheels send parts of a notch; they count once they add up to one.
+    wheelRemainder_ += event.angleDelta().y();
+    const int notches = wheelRemainder_ / kWheelNotch;
+    wheelRemainder_ -= notches * kWheelNotch;
+    const int32_t lines = QApplication::wheelScrollLines();
+    for (int i = 0; i < std::abs(notches); ++i) {
+        // Turned towards the reader the wheel reports a negative delta and the text goes on.
+        if (notches < 0)
+            ScrollLinesDown(lines);
+        else
+            ScrollLinesUp(lines);
+    }
+    event.accept();
+}
+
+}  // namespace corvalin

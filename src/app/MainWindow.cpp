@@ -2,24 +2,32 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <optional>
 
+#include "app/CursorHiding.h"
 #include "app/PageCommands.h"
+#include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
 #include "app/ReadingSurface.h"
 #include "app/SessionLoop.h"
+#include "app/ToolBar.h"
 #include "app/ViewSettings.h"
 #include "books/BookFormat.h"
 #include "books/VEMFileError.h"
@@ -28,11 +36,7 @@
 namespace corvalin {
 namespace {
 
-constexpr int kMinWidth = 640;
-constexpr int kMinHeight = 460;
-// A window placed from saved values is never smaller than this.
-constexpr int kPlacedMinWidth = 640;
-constexpr int kPlacedMinHeight = 480;
+constexpr int kCursorCheckMs = 200;
 constexpr uint32_t kWindowColour = 0x563E00;
 constexpr uint32_t kPanelMainColour = 0xA4BBB8;
 constexpr int kFractionShift = 16;
@@ -95,11 +99,21 @@ private:
 TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidget* parent)
     : QMainWindow(parent),
       programFolder_(std::move(programFolder)),
+      errors_(programFolder_, kCaption),
       timing_(setup.timing ? *setup.timing : ProcessTiming()),
       runMainLoop_(setup.runMainLoop) {
     setWindowTitle(kCaption);
-    setMinimumSize(kMinWidth, kMinHeight);
-    resize(kMinWidth, kMinHeight);
+    setObjectName("AA_Main");
+    // The state behind a failed handler cannot be trusted: the loop stops and nothing of it is
+    // saved over the last good state.
+    errors_.terminate = [this] {
+        suppressSave_ = true;
+        if (engine_) engine_->CloseQuery();
+        QCoreApplication::exit(kExitUnexpectedError);
+    };
+    InstallUnexpectedErrorHandler(&errors_);
+    setMinimumSize(kWindowMinWidth, kWindowMinHeight);
+    resize(kWindowMinWidth, kWindowMinHeight);
     Paint(*this, kWindowColour);
 
     LoadContext context;
@@ -125,6 +139,22 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     layout->addWidget(surface_);
     setCentralWidget(panelMain_);
     progress_ = new TAA_Progress(this);
+    toolBar_ = new TToolBar1(*this, languages_.Window("AA_Main"));
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+    popupMenu_ = CreatePopupMenu1(*this, languages_.Window("AA_Main"));
+    // The menu's shortcuts act wherever the focus is in the window.
+    addActions(popupMenu_->actions());
+    surface_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(surface_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popupMenu_->popup(surface_->mapToGlobal(at)); });
+
+    // The cursor rule runs on the process's clock even when a test drives the session's clock:
+    // it is about a person at the screen, and its readings must not shift a simulated movement.
+    cursorHiding_ = std::make_unique<WidgetCursorHiding>(*this, ProcessTiming());
+    timerTime_ = new QTimer(this);
+    timerTime_->setInterval(kCursorCheckMs);
+    connect(timerTime_, &QTimer::timeout, this, [this] { cursorHiding_->Check(options_.AutoScrollOn()); });
+    timerTime_->start();
 
     surface_->OnPaint = [this](QPainter& painter, const QRect& rect) { PaintView(painter, rect); };
     surface_->OnKeyDown = [this](QKeyEvent& event) { return ScrollKeyDown(event); };
@@ -146,6 +176,7 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
 }
 
 TAA_Main::~TAA_Main() {
+    if (InstalledUnexpectedErrorHandler() == &errors_) InstallUnexpectedErrorHandler(nullptr);
     // The view points into the book; let go of it before either is destroyed.
     book_.DetachFrom(view_);
     book_.Close();
@@ -175,24 +206,19 @@ void TAA_Main::FirstStart(const std::filesystem::path& book) {
 }
 
 void TAA_Main::PlaceWindow() {
-    const WindowPlacement& saved = session_.window;
     const QSize screen = ScreenSize();
-    const int sw = screen.width(), sh = screen.height();
-    const int left = saved.left < 0 ? 0 : std::min(saved.left, sw);
-    const int top = saved.top < 0 ? 0 : std::min(saved.top, sh);
-    const int width = saved.width < kPlacedMinWidth
-                          ? kPlacedMinWidth
-                          : std::min(saved.width, std::max(sw - saved.left, kPlacedMinWidth));
-    const int height = saved.height < kPlacedMinHeight
-                           ? kPlacedMinHeight
-                           : std::min(saved.height, std::max(sh - saved.top, kPlacedMinHeight));
-    setGeometry(left, top, width, height);
-    switch (WindowMode(saved.mode)) {
-        case WindowMode::FullScreen:
+    const StartPlacement placement = PlaceFromSaved(session_.window, screen.width(), screen.height());
+    normalRect_ = placement.normal;
+    const WindowRect& normal = placement.normal;
+    setGeometry(normal.left, normal.top, normal.width, normal.height);
+    switch (placement.mode) {
+        case WindowMode::FullScreen: {
             // Without a window manager to honour the request the window covers the screen itself.
-            setGeometry(0, 0, sw, sh);
+            const WindowRect full = FullScreenRect(screen.width(), screen.height());
+            setGeometry(full.left, full.top, full.width, full.height);
             showFullScreen();
             break;
+        }
         case WindowMode::Maximised:
             showMaximized();
             break;
@@ -202,16 +228,42 @@ void TAA_Main::PlaceWindow() {
     }
 }
 
+void TAA_Main::ToggleFullScreen() {
+    const QSize screen = ScreenSize();
+    if (!isFullScreen()) {
+        const QRect rect = geometry();
+        normalRect_ = {rect.x(), rect.y(), rect.width(), rect.height()};
+        const WindowRect full = FullScreenRect(screen.width(), screen.height());
+        setGeometry(full.left, full.top, full.width, full.height);
+        showFullScreen();
+        return;
+    }
+    const QScreen* own = this->screen();
+    const QRect area = own ? own->availableGeometry() : QRect(QPoint(0, 0), screen);
+    const WindowRect back =
+        LeaveFullScreenRect(normalRect_, {area.x(), area.y(), area.width(), area.height()});
+    showNormal();
+    setGeometry(back.left, back.top, back.width, back.height);
+}
+
+void TAA_Main::OpenHelp() {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(HelpFile(), error)) return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(HelpFile().string())));
+}
+
+void TAA_Main::OpenBookDialog() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
+        QString::fromStdString(BooksFolder().string()), "Books (*.book);;All files (*)");
+    if (!path.isEmpty()) OpenBook(path.toStdString());
+}
+
 SessionState TAA_Main::CurrentSession() const {
     SessionState session = session_;
-    session.window.mode = int32_t(isFullScreen()  ? WindowMode::FullScreen
-                                  : isMaximized() ? WindowMode::Maximised
-                                                  : WindowMode::Normal);
     const QRect rect = geometry();
-    session.window.left = rect.x();
-    session.window.top = rect.y();
-    session.window.width = rect.width();
-    session.window.height = rect.height();
+    session.window =
+        PlacementToSave(isFullScreen(), isMaximized(), {rect.x(), rect.y(), rect.width(), rect.height()});
     return session;
 }
 
@@ -333,6 +385,7 @@ void TAA_Main::ApplyReadingState() {
     view_.autoRunning = options_.AutoScrollOn() && decision.autoMode != kModePageDown;
     platform_.SetHighPriority(decision.highPriority);
     platform_.SetScreenSaverActive(decision.screenSaverActive);
+    if (toolBar_) toolBar_->ApplyDecision(decision);
 }
 
 void TAA_Main::ToggleAutoScroll() { engine_->ToggleAutoScroll(); }

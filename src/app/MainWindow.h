@@ -9,6 +9,8 @@
 
 #include "app/PagePicture.h"
 #include "app/SessionPlatform.h"
+#include "app/UnexpectedErrors.h"
+#include "app/WindowPlacement.h"
 #include "app/engine/ScrollEngine.h"
 #include "layout/BookDocument.h"
 #include "layout/VEMRenderParag.h"
@@ -25,12 +27,17 @@ class QMouseEvent;
 class QWheelEvent;
 class QPainter;
 class QShowEvent;
+class QMenu;
+class QTimer;
+class QAction;
 
 namespace corvalin {
 
 class SessionLoop;
 class TAA_Progress;
 class TVEMScroll;
+class TToolBar1;
+class WidgetCursorHiding;
 
 // How a window runs its session. The reader takes the defaults; a test may drive time itself
 // or keep the loop from starting, to call the window's parts one by one.
@@ -87,6 +94,15 @@ public:
     // One more or one less line (constant speed) or character (variable speed) per second.
     void Faster();
     void Slower();
+    // Full screen and back to the rectangle the window had before (\, the tool bar).
+    void ToggleFullScreen();
+    // The help file beside the program, in the desktop's viewer; nothing when it is missing.
+    void OpenHelp();
+    std::filesystem::path HelpFile() const { return programFolder_ / kHelpFileName; }
+    // Picks a book with a file dialog and opens it.
+    void OpenBookDialog();
+
+    static constexpr const char* kHelpFileName = "CORVALINDESTRUM.CHM";
 
     TVEMScroll& Surface() { return *surface_; }
     TAA_Progress& ProgressWindow() { return *progress_; }
@@ -103,6 +119,9 @@ public:
     const std::filesystem::path& ProgramFolder() const { return programFolder_; }
     std::filesystem::path BooksFolder() const { return programFolder_ / "Books"; }
     const ConfigLoadResult& ConfigurationStatus() const { return configResult_; }
+    UnexpectedErrorHandler& UnexpectedErrors() { return errors_; }
+    TToolBar1& ToolBar() { return *toolBar_; }
+    QMenu& PopupMenu() { return *popupMenu_; }
     // The text of a string of this window in the interface language.
     QString Text(const char* id) const;
 
@@ -141,6 +160,7 @@ private:
     SessionState CurrentSession() const;
 
     std::filesystem::path programFolder_;
+    UnexpectedErrorHandler errors_;
     Configuration config_;
     ConfigLoadResult configResult_;
     SessionState session_;
@@ -155,6 +175,12 @@ private:
     QWidget* panelMain_ = nullptr;
     TVEMScroll* surface_ = nullptr;
     TAA_Progress* progress_ = nullptr;
+    TToolBar1* toolBar_ = nullptr;
+    QMenu* popupMenu_ = nullptr;
+    QTimer* timerTime_ = nullptr;
+    std::unique_ptr<WidgetCursorHiding> cursorHiding_;
+    // Where leaving full screen goes back to.
+    WindowRect normalRect_;
 
     PagePicture picture_;
     SessionPlatform platform_;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "app/UnexpectedErrors.h"
 #include "books/BookWriter.h"
 #include "books/VEMFileError.h"
 #include "import/ImportFile.h"
@@ -81,7 +82,7 @@ std::filesystem::path ImportAll(const std::vector<std::filesystem::path>& files,
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    VEMApplication app(argc, argv);
     QApplication::setApplicationName("corvalindestrum");
     const auto line = Parse(QApplication::arguments());
     if (!line) {

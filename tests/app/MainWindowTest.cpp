@@ -13,6 +13,7 @@
 #include "app/MainWindow.h"
 #include "app/ProgressWindow.h"
 #include "app/ReadingSurface.h"
+#include "app/UnexpectedErrors.h"
 #include "books/BookFormat.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
@@ -324,7 +325,8 @@ TEST_F(MainWindowTest, KeysOnTheSurfaceMoveTheText) {
 int main(int argc, char** argv) {
     // Windows need no display here; the environment may choose another platform.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
+    // Events reach the windows as they do in the reader, through the guarded notify.
+    corvalin::VEMApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

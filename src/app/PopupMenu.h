@@ -1,0 +1,16 @@
+#pragma once
+
+#include "settings/Languages.h"
+
+class QMenu;
+
+namespace corvalin {
+
+class TAA_Main;
+
+// The reading surface's context menu. Its items are actions named after their controls and
+// carry the window's shortcuts (Ins, Num /, Num +, Num -, \, Num *, Esc, F1); the window adds
+// them to itself so that the keys act wherever the focus is.
+QMenu* CreatePopupMenu1(TAA_Main& window, const WindowTexts& texts);
+
+}  // namespace corvalin

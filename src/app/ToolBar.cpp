@@ -1,0 +1,95 @@
+#include "app/ToolBar.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QToolButton>
+
+#include "app/MainWindow.h"
+#include "app/ToolBarIcons.h"
+
+namespace corvalin {
+namespace {
+
+constexpr int kToolBarHeight = 37;
+constexpr int kButtonWidth = 31;
+constexpr int kButtonHeight = 30;
+const QColor kToolBarColour(0x20, 0x40, 0x40);
+
+}  // namespace
+
+TToolBar1::TToolBar1(TAA_Main& window, const WindowTexts& texts) : QToolBar(&window) {
+    setObjectName("ToolBar1");
+    setMovable(false);
+    setFloatable(false);
+    setFixedHeight(kToolBarHeight);
+    setIconSize(QSize(kToolBarImageSize, kToolBarImageSize));
+    setToolButtonStyle(Qt::ToolButtonIconOnly);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, kToolBarColour);
+    colours.setColor(QPalette::Button, kToolBarColour);
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    connect(AddButton("ToolButton1", kImageOpen, texts, false), &QAction::triggered, &window,
+            [&window] { window.OpenBookDialog(); });
+    QAction* scroll = AddButton("ToolButtonScroll", kImageScroll, texts, true);
+    // The button shows the reading state, which the toggle may refuse to change (no book, the
+    // end of the book): the state decides, through ApplyDecision.
+    connect(scroll, &QAction::triggered, &window, [&window, scroll](bool) {
+        scroll->setChecked(window.Options().AutoScrollOn());
+        window.ToggleAutoScroll();
+    });
+    QAction* original = AddButton("ToolButtonOrig", kImageOriginal, texts, true);
+    connect(original, &QAction::triggered, &window, [&window, original](bool on) {
+        window.SetOriginalText(on);
+        original->setChecked(window.OriginalText());
+    });
+    // The options panel and the bookmark list come with their windows.
+    AddButton("ToolButton3", kImageOptions, texts, true)->setEnabled(false);
+    connect(AddButton("ToolButton2", kImageAddBookmark, texts, false), &QAction::triggered, &window,
+            [&window] { window.AddBookmark(); });
+    AddButton("ToolButton4", kImageBookmarks, texts, false)->setEnabled(false);
+
+    auto* gap = new QWidget(this);
+    gap->setObjectName("PaintBoxToolBarFloat");
+    gap->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    addWidget(gap);
+
+    connect(AddButton("ToolButton6", kImageMinimize, texts, false), &QAction::triggered, &window,
+            [&window] { window.showMinimized(); });
+    connect(AddButton("ToolButton5", kImageFullScreen, texts, false), &QAction::triggered, &window,
+            [&window] { window.ToggleFullScreen(); });
+    connect(AddButton("ToolButtonExit", kImageExit, texts, false), &QAction::triggered, &window,
+            [&window] { window.close(); });
+}
+
+QAction* TToolBar1::AddButton(const char* name, int image, const WindowTexts& texts, bool checkable) {
+    const QString hint = QString::fromStdString(texts.Hint(name));
+    QAction* action = addAction(ToolBarIcon(image), hint);
+    action->setObjectName(name);
+    action->setToolTip(hint);
+    action->setCheckable(checkable);
+    if (QWidget* button = widgetForAction(action)) {
+        button->setObjectName(name);
+        button->setFixedSize(kButtonWidth, kButtonHeight);
+        button->installEventFilter(this);
+        if (auto* tool = qobject_cast<QToolButton*>(button)) tool->setAutoRaise(true);
+    }
+    return action;
+}
+
+QAction* TToolBar1::Button(const char* name) const { return findChild<QAction*>(name); }
+
+void TToolBar1::ApplyDecision(const StateDecision& decision) {
+    if (QAction* scroll = Button("ToolButtonScroll")) scroll->setChecked(decision.scrollButtonDown);
+    hintsShown_ = decision.toolHintsShown;
+}
+
+bool TToolBar1::eventFilter(QObject* watched, QEvent* event) {
+    // No hint pops up over text that moves by itself.
+    if (event->type() == QEvent::ToolTip && !hintsShown_) return true;
+    return QToolBar::eventFilter(watched, event);
+}
+
+}  // namespace corvalin

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QToolBar>
+#include <vector>
+
+#include "app/engine/StateDecision.h"
+#include "settings/Languages.h"
+
+class QAction;
+
+namespace corvalin {
+
+class TAA_Main;
+
+// The main window's tool bar. Each button is an action named after its control, so that the
+// tool bar, a test and a script find it by that name.
+class TToolBar1 : public QToolBar {
+public:
+    TToolBar1(TAA_Main& window, const WindowTexts& texts);
+
+    // The button of control `name`, or null.
+    QAction* Button(const char* name) const;
+    // The pressed state of the scroll button and whether hints show, as the reading state
+    // decided them.
+    void ApplyDecision(const StateDecision& decision);
+    bool HintsShown() const { return hintsShown_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* AddButton(const char* name, int image, const WindowTexts& texts, bool checkable);
+
+    bool hintsShown_ = true;
+};
+
+}  // namespace corvalin

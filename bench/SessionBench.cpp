@@ -148,16 +148,15 @@ double MachineBusySeconds() {
     return double(user + nice + system + irq + softirq + steal) / double(sysconf(_SC_CLK_TCK));
 }
 
-// Takes the engine's running step and late-step counts into totals for the whole run and
-// clears them. The engine keeps them only per second, for the speed gauge, so this is the one
-// place where a run's totals exist; the gauge shows what is left since the last harvest, which
-// nobody reads during a benchmark.
+// Takes the engine's step and late-step totals into per-second figures for the run. The
+// per-second counters are left alone: the statistics timer rolls them for the speed gauge.
 class StepCountHarvest {
 public:
     explicit StepCountHarvest(ScrollEngine& engine) : engine_(engine) {}
 
     void Start() {
-        engine_.Statistics().ClearCounts();
+        lastSteps_ = engine_.Statistics().StepsTotal;
+        lastLate_ = engine_.Statistics().LateTotal;
         start_ = Clock::now();
         totalSteps_ = lateFirstSecond_ = lateSteady_ = stepsSteady_ = 0;
         perSecondLate_.clear();
@@ -165,10 +164,10 @@ public:
     }
 
     void Harvest() {
-        StepStatistics& statistics = engine_.Statistics();
-        const int64_t steps = statistics.StepCount, late = statistics.LateSteps;
-        statistics.StepCount = 0;
-        statistics.LateSteps = 0;
+        const StepStatistics& statistics = engine_.Statistics();
+        const int64_t steps = statistics.StepsTotal - lastSteps_, late = statistics.LateTotal - lastLate_;
+        lastSteps_ = statistics.StepsTotal;
+        lastLate_ = statistics.LateTotal;
         const double at = std::chrono::duration<double>(Clock::now() - start_).count();
         totalSteps_ += steps;
         const size_t second = size_t(at);
@@ -197,6 +196,8 @@ public:
 
 private:
     ScrollEngine& engine_;
+    int64_t lastSteps_ = 0;
+    int64_t lastLate_ = 0;
     Clock::time_point start_{};
     int64_t totalSteps_ = 0;
     int64_t stepsSteady_ = 0;

@@ -113,7 +113,8 @@ window (real clock, the window's own main loop) at 1920 × 1080, sets 4 × 4 ant
 Priority "Quality", mode Scroll, constant speed {lps} lines per second and the scroll mode,
 waits 1.5 s for the new layout, then runs the automatic movement for {seconds} s. Steps and late
 steps are the engine's own counts (a step is late when it is taken more than one period after
-it was due), collected every 10 ms into totals for the run; "steady state" is everything after
+it was due), read every 10 ms from the engine's run totals, which the statistics timer's
+once-a-second roll (running as in the program) leaves alone; "steady state" is everything after
 the first second. CPU is `CLOCK_PROCESS_CPUTIME_ID` of the process and user + system time of
 the Xvfb process from `/proc`, before and after, divided by the seconds of scrolling; "other
 work" is the busy time of both cores from `/proc/stat` minus those two.

@@ -102,7 +102,7 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
       errors_(programFolder_, kCaption),
       timing_(setup.timing ? *setup.timing : ProcessTiming()),
       runMainLoop_(setup.runMainLoop) {
-    setWindowTitle(kCaption);
+    setWindowTitle(CaptionText());
     setObjectName("AA_Main");
     // The state behind a failed handler cannot be trusted: the loop stops and nothing of it is
     // saved over the last good state.

@@ -51,6 +51,9 @@ struct ReaderSetup {
 class TAA_Main : public QMainWindow {
 public:
     static constexpr const char* kCaption = "Corvalindestrum Professional";
+    static constexpr const char* kVersion = "3.1";
+    // The window's title: the program's name and its version.
+    static QString CaptionText() { return QString(kCaption) + " " + kVersion; }
 
     // Reads Global.cfg from `programFolder` (factory values when it is missing or damaged);
     // the values reach the live settings only at the first start.

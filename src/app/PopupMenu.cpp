@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "app/MainWindow.h"
+#include "app/MenuItemPainter.h"
 
 namespace corvalin {
 namespace {
@@ -50,6 +51,7 @@ QMenu* CreatePopupMenu1(TAA_Main& window, const WindowTexts& texts) {
         else
             action->setEnabled(false);
     }
+    TMenuItemPainter::Install(*menu);
     return menu;
 }
 

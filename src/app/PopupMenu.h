@@ -10,7 +10,7 @@ class TAA_Main;
 
 // The reading surface's context menu. Its items are actions named after their controls and
 // carry the window's shortcuts (Ins, Num /, Num +, Num -, \, Num *, Esc, F1); the window adds
-// them to itself so that the keys act wherever the focus is.
+// them to itself so that the keys act wherever the focus is. The program draws the items.
 QMenu* CreatePopupMenu1(TAA_Main& window, const WindowTexts& texts);
 
 }  // namespace corvalin

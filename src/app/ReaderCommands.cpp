@@ -79,6 +79,8 @@ void TAA_Main::SmoothMove(int32_t pixels, double seconds) {
 }
 
 void TAA_Main::NextPage() {
+    // Two page turns in a row time the reader: the dwell stopwatch has run since the first.
+    if (view_.pageTurnedMark) engine_->TakeManualSpeedSample();
     const int32_t distance = NextPageDistance(view_);
     SmoothMove(distance, kPageMoveSeconds);
     view_.pageTurnedMark = true;

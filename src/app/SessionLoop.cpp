@@ -1,13 +1,22 @@
 #include "app/SessionLoop.h"
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QMetaObject>
 #include <algorithm>
 
 #include "app/MainWindow.h"
+#include "app/engine/ScrollEngine.h"
+#include "app/engine/StepStatistics.h"
+#include "app/engine/VEMTimer.h"
 #include "render/BackgroundRenderer.h"
 #include "render/GlyphCanvas.h"
 
 namespace corvalin {
+
+SessionLoop::SessionLoop(TAA_Main& window) : window_(window) {}
+
+SessionLoop::~SessionLoop() { StopStatisticsTimer(); }
 
 bool SessionLoop::CanAdvance(bool anyDirection) const {
     const VEMRenderParag& view = window_.view_;
@@ -57,6 +66,55 @@ void SessionLoop::ProcessMessages() { QCoreApplication::processEvents(); }
 
 void SessionLoop::InvalidateSurface() { window_.RedrawSurface(); }
 
-void SessionLoop::LoopEnded() { window_.MainLoopEnded(); }
+void SessionLoop::LoopStarted() { StartStatisticsTimer(); }
+
+void SessionLoop::LoopEnded() {
+    // Before the window closes: the close saves and may destroy the window, and the thread
+    // must not be left waiting on a main thread that no longer serves it.
+    window_.Engine().SetTimer(nullptr);
+    StopStatisticsTimer();
+    window_.MainLoopEnded();
+}
+
+void SessionLoop::StatisticsTick() {
+    if (timerStopping_) return;
+    window_.Engine().Statistics().TimerTimeTimer();
+}
+
+void SessionLoop::StartStatisticsTimer() {
+    if (timer_) return;
+    timerStopping_ = false;
+    // The thread paces itself on the process's clock even when a test gives the window a
+    // simulated one: that clock advances when slept on, and a second thread sleeping on it
+    // would push the session's own time forward.
+    timer_ = std::make_unique<VEMTimer>(
+        ProcessTiming(), kStatisticsCatchUpLimit, [this] { StatisticsTick(); },
+        [this](const VEMTimer::Callback& callback) {
+            // The callback touches the loop's counters, which only the main thread may do;
+            // blocking keeps the thread's pacing honest (one call at a time).
+            QMetaObject::invokeMethod(&timerContext_, callback, Qt::BlockingQueuedConnection);
+        });
+    timer_->SetRate(kStatisticsTimerRate);
+    // A statistics roll needs no sub-millisecond accuracy; spinning would cost a core.
+    timer_->SetSpinNearDeadline(false);
+    ScrollEngine& engine = window_.Engine();
+    timer_->SetEnabled(engine.StepEnabled());
+    engine.SetTimer(timer_.get());
+    timer_->Start();
+}
+
+void SessionLoop::StopStatisticsTimer() {
+    if (!timer_) return;
+    timerStopping_ = true;
+    timer_->RequestStop();
+    // The thread leaves its loop only after a call it is blocked in has run here.
+    while (timer_->Running()) {
+        QCoreApplication::sendPostedEvents(&timerContext_, QEvent::MetaCall);
+        ProcessTiming().Sleep();
+    }
+    timer_->Stop();
+    timer_.reset();
+    timerStopping_ = false;
+}
 
 }  // namespace corvalin

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QHelpEvent>
 #include <QToolButton>
 
 #include "app/MainWindow.h"
@@ -14,6 +15,7 @@ constexpr int kToolBarHeight = 37;
 constexpr int kButtonWidth = 31;
 constexpr int kButtonHeight = 30;
 const QColor kToolBarColour(0x20, 0x40, 0x40);
+const QPoint kHintOffset(2, 16);
 
 }  // namespace
 
@@ -84,11 +86,31 @@ QAction* TToolBar1::Button(const char* name) const { return findChild<QAction*>(
 void TToolBar1::ApplyDecision(const StateDecision& decision) {
     if (QAction* scroll = Button("ToolButtonScroll")) scroll->setChecked(decision.scrollButtonDown);
     hintsShown_ = decision.toolHintsShown;
+    if (!hintsShown_) hintWindow_.hide();
 }
 
 bool TToolBar1::eventFilter(QObject* watched, QEvent* event) {
-    // No hint pops up over text that moves by itself.
-    if (event->type() == QEvent::ToolTip && !hintsShown_) return true;
+    switch (event->type()) {
+        case QEvent::ToolTip: {
+            // Qt sends this once the pointer has rested on the button for the style's delay.
+            auto* button = qobject_cast<QToolButton*>(watched);
+            // No hint pops up over text that moves by itself.
+            if (!hintsShown_ || !button || !button->defaultAction()) return true;
+            const QString hint = button->defaultAction()->toolTip();
+            if (hint.isEmpty()) return true;
+            // Below the pointer, clear of the cursor's picture, as tooltips sit.
+            hintWindow_.ActivateHint(hint, static_cast<QHelpEvent*>(event)->globalPos() + kHintOffset);
+            return true;
+        }
+        case QEvent::Leave:
+        case QEvent::MouseButtonPress:
+        case QEvent::Hide:
+        case QEvent::EnabledChange:
+            hintWindow_.hide();
+            break;
+        default:
+            break;
+    }
     return QToolBar::eventFilter(watched, event);
 }
 

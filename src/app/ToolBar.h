@@ -4,6 +4,7 @@
 #include <QToolBar>
 #include <vector>
 
+#include "app/HintWindow.h"
 #include "app/engine/StateDecision.h"
 #include "settings/Languages.h"
 
@@ -25,6 +26,8 @@ public:
     // decided them.
     void ApplyDecision(const StateDecision& decision);
     bool HintsShown() const { return hintsShown_; }
+    // The hints of the buttons show in the program's own window rather than Qt's tooltip.
+    TVEMHintWindow& HintWindow() { return hintWindow_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,6 +36,7 @@ private:
     QAction* AddButton(const char* name, int image, const WindowTexts& texts, bool checkable);
 
     bool hintsShown_ = true;
+    TVEMHintWindow hintWindow_;
 };
 
 }  // namespace corvalin

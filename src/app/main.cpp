@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "app/SplashWindow.h"
 #include "app/UnexpectedErrors.h"
 #include "books/BookWriter.h"
 #include "books/VEMFileError.h"
@@ -94,9 +95,18 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    // Start-up has three stages: the window with its settings, the imports, the first start.
+    // The splash closes itself when the window shows. A screenshot takes the window alone, so
+    // the splash never appears in it.
+    constexpr int kStartStages = 3;
+    auto* splash = new TAA_Splash;
+    splash->ShowNow();
     TAA_Main window(ProgramFolder());
+    splash->CloseWhenShown(window);
+    splash->SetProgress(1, kStartStages);
     bool importFailed = false;
     const std::filesystem::path book = ImportAll(line->files, window.BooksFolder(), importFailed);
+    splash->SetProgress(2, kStartStages);
 
     int exitCode = importFailed ? EXIT_FAILURE : EXIT_SUCCESS;
     if (!line->screenshot.empty() || line->quitAfter) {
@@ -114,6 +124,7 @@ int main(int argc, char** argv) {
             QApplication::exit(exitCode);
         });
     }
+    splash->SetProgress(kStartStages, kStartStages);
     window.FirstStart(book);
     if (line->autoScroll) {
         // Queued behind the main loop the first show posted, so it runs inside the loop: the

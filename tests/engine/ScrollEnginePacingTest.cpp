@@ -83,7 +83,14 @@ TEST(ScrollEnginePacing, AfterAStallTheBacklogIsMadeUpOnlyWhenShort) {
             return t >= stallEnd && t < stallEnd + kPeriod / 2;
         }));
         EXPECT_EQ(burst, row.burstSteps);
-        EXPECT_EQ(rig.engine.Statistics().LateSteps, row.lateSteps);
+        StepStatistics& statistics = rig.engine.Statistics();
+        EXPECT_EQ(statistics.LateSteps, row.lateSteps);
+        // A second's roll moves the counts to the gauge; the run's totals stay.
+        for (int32_t tick = 0; tick < kTicksPerRoll; ++tick) statistics.TimerTimeTimer();
+        EXPECT_EQ(statistics.LateLastSecond, row.lateSteps);
+        EXPECT_EQ(statistics.LateSteps, 0);
+        EXPECT_EQ(statistics.LateTotal, row.lateSteps);
+        EXPECT_EQ(statistics.StepsTotal, int64_t(steps.size()));
         // Whether made up or dropped, the schedule stays on the original grid, and the step
         // after the burst waits for its time again.
         for (size_t i = 1; i < scheduled.size(); ++i) {

@@ -276,3 +276,31 @@ TEST(StepStatistics, ShowStepsAndLateStepsOfTheLastSecond) {
 
 }  // namespace
 }  // namespace corvalin
+
+namespace corvalin::test {
+namespace {
+
+// The dwell stopwatch times the reader from one page turn to the next; switching the movement
+// on hides the figures, which belong to the reader's own pace.
+TEST(ScrollEngineManualSpeed, TimesThePageSinceTheLastTurnAndHidesWhenTheTextMoves) {
+    EngineRig rig;
+    rig.view.text = {1500, 580};
+    rig.engine.PageDwell().Restart();
+    rig.time.Advance(10 * kNsPerSecond);
+    ASSERT_TRUE(rig.engine.TakeManualSpeedSample());
+    EXPECT_EQ(rig.engine.MeasuredSpeed().linesPerSecond, 60);
+    EXPECT_EQ(rig.engine.MeasuredSpeed().charsPerSecond, 150);
+    EXPECT_TRUE(rig.engine.ShowMeasured());
+
+    // A page skimmed in a second is no reading speed: the last figures stay.
+    rig.engine.PageDwell().Restart();
+    rig.time.Advance(kNsPerSecond);
+    EXPECT_FALSE(rig.engine.TakeManualSpeedSample());
+    EXPECT_EQ(rig.engine.MeasuredSpeed().linesPerSecond, 60);
+
+    rig.engine.ToggleAutoScroll();
+    EXPECT_FALSE(rig.engine.ShowMeasured());
+}
+
+}  // namespace
+}  // namespace corvalin::test

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "app/engine/StepPeriods.h"
 
@@ -96,6 +97,40 @@ TEST(StepPeriods, SuperScrollLimit) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(SuperScrollLimitPeriod(kNs, row.limit), row.period);
+    }
+}
+
+// A reader's speed between two page turns: rounded, and only when both figures are speeds a
+// reader could set.
+TEST(StepPeriods, ManualSpeedSample) {
+    struct Row {
+        const char* name;
+        long double seconds;
+        int64_t chars;
+        int32_t pageHeightPx;
+        int32_t lps;  // 0: no sample
+        int32_t cps;
+    };
+    const Row rows[] = {
+        {"ReadingPace", 10, 1500, 600, 60, 150},
+        {"RoundsHalfUp", 4, 1002, 602, 151, 251},
+        {"EmptyPageCountsHalfTheAWidths", 2, 0, 600, 300, 20},
+        {"FastestAcceptedAfterRounding", 2, 100, 999, 500, 50},
+        {"SkimmedPastRoundsAbove500", 2, 100, 1001, 0, 0},
+        {"TooManyCharactersPerSecond", 10, 10'000, 600, 0, 0},
+        {"LeftStandingBelowOneLine", 1300, 1500, 600, 0, 0},
+        {"NoTimePassed", 0, 1500, 600, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PageMetrics page = kPage;
+        page.pageHeightPx = row.pageHeightPx;
+        const std::optional<ManualSpeed> speed =
+            ManualSpeedSample(row.seconds, ScreenText{row.chars, 500}, page);
+        ASSERT_EQ(speed.has_value(), row.lps != 0);
+        if (!speed) continue;
+        EXPECT_EQ(speed->linesPerSecond, row.lps);
+        EXPECT_EQ(speed->charsPerSecond, row.cps);
     }
 }
 

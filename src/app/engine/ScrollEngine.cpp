@@ -24,6 +24,7 @@ void ScrollEngine::MainLoop() {
     nextStepTime_ = lastMessageTime_;
     insideLoop_ = true;
     loopRunning_ = true;
+    host_.LoopStarted();
     while (loopRunning_) Turn(messageInterval);
     insideLoop_ = false;
     loopActive_ = false;
@@ -53,7 +54,10 @@ void ScrollEngine::Turn(int64_t messageInterval) {
 void ScrollEngine::TurnMoving() {
     const int64_t now = timing_.Counter();
     if (now < nextStepTime_ + stepPeriod_) return;
-    if (now >= nextStepTime_ + 2 * stepPeriod_) ++statistics_.LateSteps;
+    if (now >= nextStepTime_ + 2 * stepPeriod_) {
+        ++statistics_.LateSteps;
+        ++statistics_.LateTotal;
+    }
     const int64_t lag = (now - nextStepTime_) / stepPeriod_;
     // A short lag is made up one step per turn, so the text keeps its average speed; after a
     // stall (a dialog, a slow repaint) the backlog is dropped so it does not race.
@@ -94,6 +98,7 @@ void ScrollEngine::ProcessMessagesNow() {
 
 void ScrollEngine::StepAutoScroll() {
     ++statistics_.StepCount;
+    ++statistics_.StepsTotal;
     if (view_.CanAdvance(false)) {
         if (!options_.Effective(Setting::ConstantSpeed)) UpdateVariablePeriod();
         view_.PresentAutoStep();
@@ -122,6 +127,16 @@ void ScrollEngine::PageDownTick(bool turn) {
         options_.Effective(Setting::LinesPerSecond), options_.Effective(Setting::CharsPerSecond));
 }
 
+bool ScrollEngine::TakeManualSpeedSample() {
+    const long double seconds = pageDwell_.Elapsed();
+    const std::optional<ManualSpeed> speed =
+        ManualSpeedSample(seconds, view_.MeasureScreenText(), view_.MeasurePage());
+    if (!speed) return false;
+    measuredSpeed_ = *speed;
+    showMeasured_ = true;
+    return true;
+}
+
 void ScrollEngine::UpdateVariablePeriod() {
     timing_.EnsureCalibrated();
     stepPeriod_ = VariableStepPeriod(timing_.PerfFrequency, view_.MeasureScreenText(), view_.MeasurePage(),
@@ -131,6 +146,8 @@ void ScrollEngine::UpdateVariablePeriod() {
 const StateDecision& ScrollEngine::ApplyState() {
     timing_.EnsureCalibrated();
     decision_ = DecideState(options_, timing_.PerfFrequency, screenSaverWasActive_);
+    // Moving text shows its own speed; the reader's measured one would contradict it.
+    if (options_.AutoScrollOn()) showMeasured_ = false;
     if (options_.Effective(Setting::ConstantSpeed)) {
         stepPeriod_ = decision_.stepPeriod;
     } else {

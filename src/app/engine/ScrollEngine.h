@@ -38,6 +38,7 @@ public:
 
     // The statistics timer, enabled exactly while automatic movement is on; may be null.
     void SetTimer(VEMTimer* timer) { timer_ = timer; }
+    VEMTimer* Timer() const { return timer_; }
     // The screen-saver flag as the window found it, restored whenever movement stops.
     void SetScreenSaverWasActive(bool active) { screenSaverWasActive_ = active; }
 
@@ -47,6 +48,14 @@ public:
     void StepAutoScroll();
     // turn = false: starts a page dwell; turn = true: turns the page and starts the next.
     void PageDownTick(bool turn);
+    // A page turn that follows a page turn: the reader's own speed, from the time the page was
+    // shown (the dwell stopwatch, restarted by every turn) and the text on it. A plausible
+    // speed is stored and its display switched on; true then.
+    bool TakeManualSpeedSample();
+    // The last plausible sample; shown while ShowMeasured() and the view's page-turn mark last.
+    const ManualSpeed& MeasuredSpeed() const { return measuredSpeed_; }
+    bool ShowMeasured() const { return showMeasured_; }
+    void SetShowMeasured(bool on) { showMeasured_ = on; }
     // The variable-speed period from the text now on screen.
     void UpdateVariablePeriod();
     // The timing part of the reading-state handler: recomputes the step period and decides
@@ -98,6 +107,8 @@ private:
     int64_t nextStepTime_ = 0;
     int64_t lastMessageTime_ = 0;
     long double pageWaitSeconds_ = 0;
+    ManualSpeed measuredSpeed_;
+    bool showMeasured_ = false;
 };
 
 }  // namespace corvalin

@@ -1,6 +1,7 @@
 #include "app/engine/StepPeriods.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace corvalin {
@@ -52,6 +53,20 @@ long double PageDwellSeconds(bool constantSpeed, const ScreenText& text, const P
     if (chars <= 0) chars = EmptyScreenChars(page);
     chars = std::max<int64_t>(chars, cps >> 1);
     return static_cast<long double>(chars) / cps;
+}
+
+std::optional<ManualSpeed> ManualSpeedSample(long double seconds, const ScreenText& text,
+                                             const PageMetrics& page) {
+    constexpr long double kSlowest = 1;
+    constexpr long double kFastest = 500;
+    if (!(seconds > 0)) return std::nullopt;
+    int64_t chars = text.charCount;
+    if (chars < 1) chars = EmptyScreenChars(page);
+    const long double lps = std::floor(page.pageHeightPx / seconds + 0.5L);
+    if (!(lps >= kSlowest && lps <= kFastest)) return std::nullopt;
+    const long double cps = std::floor(chars / seconds + 0.5L);
+    if (!(cps >= kSlowest && cps <= kFastest)) return std::nullopt;
+    return ManualSpeed{static_cast<int32_t>(lps), static_cast<int32_t>(cps)};
 }
 
 int64_t SuperScrollLimitPeriod(int64_t perfFrequency, int32_t superScrollLimit) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace corvalin {
 
@@ -39,5 +40,18 @@ int64_t SuperScrollLimitPeriod(int64_t perfFrequency, int32_t superScrollLimit);
 // Characters assumed for a page with no text on it: half the "A" widths across the page, at
 // least 1.
 int64_t EmptyScreenChars(const PageMetrics& page);
+
+// The reader's own speed, timed between two page turns.
+struct ManualSpeed {
+    int32_t linesPerSecond = 0;
+    int32_t charsPerSecond = 0;
+};
+
+// The speed of a reader who turned the page after `seconds` on it: the page height and the
+// characters on it (an empty page counts as EmptyScreenChars) over the time, rounded. Nothing
+// when no time passed or either figure falls outside the speeds a reader can set (1..500):
+// a page skimmed past or left standing says nothing about reading.
+std::optional<ManualSpeed> ManualSpeedSample(long double seconds, const ScreenText& text,
+                                             const PageMetrics& page);
 
 }  // namespace corvalin

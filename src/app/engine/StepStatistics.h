@@ -18,6 +18,10 @@ struct StepStatistics {
     int32_t StepsLastSecond = 0;
     int32_t LateLastSecond = 0;
     int32_t TimerTicks = 0;  // timer calls since the last roll
+    // Never rolled nor cleared: a measurement over a whole run takes differences of these, as
+    // the roll would otherwise throw away what came in since its last look.
+    int64_t StepsTotal = 0;
+    int64_t LateTotal = 0;
 
     // The statistics timer's callback.
     void TimerTimeTimer();

@@ -1,0 +1,88 @@
+#include "app/MenuItemPainter.h"
+
+#include <QAction>
+#include <QFontMetrics>
+#include <QKeySequence>
+#include <QMenu>
+#include <QPainter>
+#include <QStyleOptionMenuItem>
+
+namespace corvalin {
+namespace {
+
+constexpr int kExtraWidthPx = 15;
+constexpr int kExtraHeightPx = 5;
+constexpr int kCaptionLeftPx = 6;
+constexpr int kTextTopPx = 2;
+constexpr int kShortcutRightPx = 9;
+
+QString ShortcutText(const QAction& action) { return action.shortcut().toString(QKeySequence::NativeText); }
+
+// The style's options carry the caption but not the action; captions are unique in the menu.
+const QAction* ActionByCaption(const QWidget* widget, const QString& caption) {
+    const auto* menu = qobject_cast<const QMenu*>(widget);
+    if (!menu) return nullptr;
+    for (const QAction* action : menu->actions())
+        if (!action->isSeparator() && action->text() == caption) return action;
+    return nullptr;
+}
+
+bool OwnItem(const QStyleOption* option) {
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    return item && item->menuItemType != QStyleOptionMenuItem::Separator;
+}
+
+}  // namespace
+
+void TMenuItemPainter::Install(QMenu& menu) {
+    auto* painter = new TMenuItemPainter;
+    painter->setParent(&menu);
+    for (QAction* action : menu.actions()) action->setShortcutVisibleInContextMenu(false);
+    menu.setStyle(painter);
+}
+
+QString TMenuItemPainter::MeasuredText(const QAction& action) {
+    return action.text() + " " + ShortcutText(action);
+}
+
+QSize TMenuItemPainter::ItemSize(const QMenu& menu, const QAction& action) {
+    const QFontMetrics metrics(menu.font());
+    return {metrics.horizontalAdvance(MeasuredText(action)) + kExtraWidthPx,
+            metrics.height() + kExtraHeightPx};
+}
+
+QSize TMenuItemPainter::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                                         const QWidget* widget) const {
+    if (type == CT_MenuItem && OwnItem(option)) {
+        const auto* item = static_cast<const QStyleOptionMenuItem*>(option);
+        if (const QAction* action = ActionByCaption(widget, item->text))
+            return ItemSize(*static_cast<const QMenu*>(widget), *action);
+    }
+    return QProxyStyle::sizeFromContents(type, option, size, widget);
+}
+
+void TMenuItemPainter::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                                   const QWidget* widget) const {
+    const QAction* action = nullptr;
+    if (element == CE_MenuItem && OwnItem(option))
+        action = ActionByCaption(widget, static_cast<const QStyleOptionMenuItem*>(option)->text);
+    if (!action) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    const bool selected = option->state & State_Selected;
+    const QPalette& colours = option->palette;
+    const QRect& item = option->rect;
+    painter->save();
+    painter->fillRect(item, colours.color(selected ? QPalette::Highlight : QPalette::Window));
+    const QPalette::ColorGroup group = action->isEnabled() ? QPalette::Active : QPalette::Disabled;
+    painter->setPen(colours.color(group, selected ? QPalette::HighlightedText : QPalette::WindowText));
+    painter->setFont(static_cast<const QStyleOptionMenuItem*>(option)->font);
+    painter->drawText(item.adjusted(kCaptionLeftPx, kTextTopPx, 0, 0),
+                      Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, action->text());
+    painter->drawText(item.adjusted(0, kTextTopPx, -kShortcutRightPx, 0),
+                      Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, ShortcutText(*action));
+    painter->restore();
+}
+
+}  // namespace corvalin

@@ -17,6 +17,7 @@
 #include "books/BookFormat.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
+#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -24,12 +25,7 @@ namespace {
 
 using test::TempDir;
 
-// A clock of the window's own, made before the window that reads it. A reading costs 5 ms, as
-// the repaint between two frames of a movement would, so a movement shows few frames.
-struct OwnClock {
-    test::SimulatedTime time{5 * test::kNsPerMs};
-    PerfTiming timing{time, time};
-};
+using test::OwnClock;
 
 // The window with its message boxes caught, so that a test is told instead of blocked. Its
 // main loop stays off unless a test asks for it: the loop returns only when the window closes.

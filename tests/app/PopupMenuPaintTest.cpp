@@ -12,6 +12,7 @@
 #include "app/MainWindow.h"
 #include "app/MenuItemPainter.h"
 #include "engine/SimulatedTime.h"
+#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -19,18 +20,7 @@ namespace {
 
 using test::TempDir;
 
-struct OwnClock {
-    test::SimulatedTime time{5 * test::kNsPerMs};
-    PerfTiming timing{time, time};
-};
-
-class ReaderWindow : private OwnClock, public TAA_Main {
-public:
-    explicit ReaderWindow(const std::filesystem::path& folder) : TAA_Main(folder, {&timing, false}) {}
-
-protected:
-    void ShowError(const QString&) override {}
-};
+using ReaderWindow = test::QuietReaderWindow;
 
 class PopupMenuPaintTest : public ::testing::Test {
 protected:

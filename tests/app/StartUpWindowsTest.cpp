@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "engine/SimulatedTime.h"
+#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -17,18 +18,7 @@ namespace {
 
 using test::TempDir;
 
-struct OwnClock {
-    test::SimulatedTime time{5 * test::kNsPerMs};
-    PerfTiming timing{time, time};
-};
-
-class ReaderWindow : private OwnClock, public TAA_Main {
-public:
-    explicit ReaderWindow(const std::filesystem::path& folder) : TAA_Main(folder, {&timing, false}) {}
-
-protected:
-    void ShowError(const QString&) override {}
-};
+using ReaderWindow = test::QuietReaderWindow;
 
 void Settle() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();

@@ -18,6 +18,7 @@
 #include "app/ToolBar.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
+#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -25,10 +26,7 @@ namespace {
 
 using test::TempDir;
 
-struct OwnClock {
-    test::SimulatedTime time{5 * test::kNsPerMs};
-    PerfTiming timing{time, time};
-};
+using test::OwnClock;
 
 class ReaderWindow : private OwnClock, public TAA_Main {
 public:

@@ -25,6 +25,19 @@ constexpr int32_t kFormattingOriginal = 2;
 // One notch of an ordinary wheel.
 constexpr int kWheelNotch = 120;
 
+// The distance of `lines` line moves in one direction. Each line is measured by moving there;
+// the text then goes back, so that the caller moves it in one go.
+int32_t MeasureLines(VEMRenderParag& view, int32_t lines, int32_t (*lineDistance)(const VEMRenderParag&)) {
+    int32_t sum = 0;
+    for (int32_t i = 0; i < lines; ++i) {
+        const int32_t distance = lineDistance(view);
+        ShiftText(view, distance);
+        sum += distance;
+    }
+    ShiftText(view, -sum);
+    return sum;
+}
+
 }  // namespace
 
 bool TAA_Main::SmoothMovementOn() const {
@@ -97,26 +110,11 @@ void TAA_Main::LineUp() {
 }
 
 void TAA_Main::ScrollLinesDown(int32_t lines) {
-    // The lines are measured by moving there, then the text goes back and moves in one go.
-    int32_t sum = 0;
-    for (int32_t i = 0; i < lines; ++i) {
-        const int32_t distance = LineDownDistance(view_);
-        ShiftText(view_, distance);
-        sum += distance;
-    }
-    ShiftText(view_, -sum);
-    SmoothMove(sum, kLineMoveSeconds);
+    SmoothMove(MeasureLines(view_, lines, LineDownDistance), kLineMoveSeconds);
 }
 
 void TAA_Main::ScrollLinesUp(int32_t lines) {
-    int32_t sum = 0;
-    for (int32_t i = 0; i < lines; ++i) {
-        const int32_t distance = LineUpDistance(view_);
-        ShiftText(view_, distance);
-        sum += distance;
-    }
-    ShiftText(view_, -sum);
-    SmoothMove(sum, kLineMoveSeconds);
+    SmoothMove(MeasureLines(view_, lines, LineUpDistance), kLineMoveSeconds);
 }
 
 void TAA_Main::AddBookmark() {

@@ -23,6 +23,7 @@
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
 #include "render/PageComposition.h"
+#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -114,16 +115,7 @@ int RowsOf(const QRegion& region) {
     return rows;
 }
 
-class AutoScrollTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        book_ = ImportFile(std::string(CORVALIN_SOURCE_DIR) + "/data/samples/Welcome.txt",
-                           folder_.path() / "Books", BuildBookOptions{});
-    }
-
-    TempDir folder_;
-    std::filesystem::path book_;
-};
+using AutoScrollTest = test::GuideBookTest;
 
 TEST_F(AutoScrollTest, StepsReachTheScreenByTheChosenPathAndLeaveTheFullPicture) {
     enum class Paints { OneRow, WaveBand, Whole };

@@ -72,16 +72,7 @@ void Press(QWidget& widget, int key) {
     QCoreApplication::sendEvent(&widget, &event);
 }
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        book_ = ImportFile(std::string(CORVALIN_SOURCE_DIR) + "/data/samples/Welcome.txt",
-                           folder_.path() / "Books", BuildBookOptions{});
-    }
-
-    TempDir folder_;
-    std::filesystem::path book_;
-};
+using MainWindowTest = test::GuideBookTest;
 
 TEST_F(MainWindowTest, AGoodBookShowsItsTextFromTheStartAQuarterDown) {
     ReaderWindow window(folder_.path());

@@ -62,16 +62,7 @@ QAction& Button(TAA_Main& window, const char* name) {
     return *action;
 }
 
-class ToolBarMenuTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        book_ = ImportFile(std::string(CORVALIN_SOURCE_DIR) + "/data/samples/Welcome.txt",
-                           folder_.path() / "Books", BuildBookOptions{});
-    }
-
-    TempDir folder_;
-    std::filesystem::path book_;
-};
+using ToolBarMenuTest = test::GuideBookTest;
 
 TEST_F(ToolBarMenuTest, TheToolBarHasItsButtonsWithTheirHints) {
     struct Row {

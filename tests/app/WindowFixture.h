@@ -1,10 +1,15 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QString>
 #include <filesystem>
+#include <string>
 
 #include "app/MainWindow.h"
 #include "engine/SimulatedTime.h"
+#include "import/ImportFile.h"
+#include "support/TestSupport.h"
 
 namespace corvalin::test {
 
@@ -24,6 +29,18 @@ public:
 
 protected:
     void ShowError(const QString&) override {}
+};
+
+// A scratch program folder with the bundled guide imported into its Books/.
+class GuideBookTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        book_ = ImportFile(std::string(CORVALIN_SOURCE_DIR) + "/data/samples/Welcome.txt",
+                           folder_.path() / "Books", BuildBookOptions{});
+    }
+
+    TempDir folder_;
+    std::filesystem::path book_;
 };
 
 }  // namespace corvalin::test

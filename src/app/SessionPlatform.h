@@ -15,6 +15,7 @@ public:
     SessionPlatform(const SessionPlatform&) = delete;
     SessionPlatform& operator=(const SessionPlatform&) = delete;
 
+    // Also makes the calling thread's sleeps wake more exactly while high.
     void SetHighPriority(bool high);
     // false: the screen saver is held off until this is called with true.
     void SetScreenSaverActive(bool active);

@@ -48,6 +48,33 @@ TEST(CalibrateTimer, KeepsTheShortestOfSixteenMeasuredSleeps) {
     EXPECT_EQ(time.sleepsTaken(), 17u);
 }
 
+TEST(CalibrateTimer, ShortSleepsEndAMarginBeforeTheDeadline) {
+    struct Row {
+        const char* name;
+        int64_t overshoot;  // how late each short sleep wakes
+        int64_t margin;
+    };
+    // Each measured sleep reads the counter twice at 2 µs a read.
+    const Row rows[] = {{"UsualWakeUps", 30'000, 2 * 32'000 + 50'000},
+                        {"AsLateAsAMillisecondSleepMeansNone", kNsPerMs, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SimulatedTime time;
+        time.EnableShortSleeps(row.overshoot);
+        PerfTiming timing(time, time);
+        timing.CalibrateTimer();
+        EXPECT_EQ(timing.ShortSleepMargin, row.margin);
+        const int64_t deadline = time.Now() + 700'000;
+        timing.SleepShortBefore(deadline);
+        if (row.margin > 0) {
+            EXPECT_LE(time.Now(), deadline - row.margin + row.overshoot + 2'000);
+            EXPECT_GE(time.Now(), deadline - row.margin);
+        } else {
+            EXPECT_LT(time.Now(), deadline - 690'000);
+        }
+    }
+}
+
 TEST(CalibrateTimer, RunsOnceThroughEnsureCalibrated) {
     ScriptedTime time({kNsPerMs});
     PerfTiming timing(time, time);

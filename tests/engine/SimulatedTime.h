@@ -24,6 +24,14 @@ public:
         now_.fetch_add(sleepNs_);
         sleptNs_.fetch_add(sleepNs_);
     }
+    // Short sleeps exist once enabled; each wakes `overshootNs` late.
+    bool SleepShort(int64_t ns) override {
+        if (shortOvershootNs_ < 0) return false;
+        now_.fetch_add(ns + shortOvershootNs_);
+        sleptNs_.fetch_add(ns + shortOvershootNs_);
+        return true;
+    }
+    void EnableShortSleeps(int64_t overshootNs) { shortOvershootNs_ = overshootNs; }
 
     int64_t Now() const { return now_.load(); }
     int64_t SleptNs() const { return sleptNs_.load(); }
@@ -33,6 +41,7 @@ public:
 private:
     std::atomic<int64_t> now_{kNsPerSecond};  // away from zero, as a real counter is
     std::atomic<int64_t> sleptNs_{0};
+    std::atomic<int64_t> shortOvershootNs_{-1};
     const int64_t readCostNs_;
     const int64_t sleepNs_;
 };

@@ -43,9 +43,15 @@ void ScrollEngine::Turn(int64_t messageInterval) {
         return;
     }
     TurnMoving();
-    if (view_.BackgroundStep(nextStepTime_ + stepPeriod_)) {
+    const int64_t due = nextStepTime_ + stepPeriod_;
+    if (view_.BackgroundStep(due)) {
         ProcessMessagesNow();
-        if (nextStepTime_ + stepPeriod_ - timing_.SleepGranularity > lastMessageTime_) timing_.Sleep();
+        if (due - timing_.SleepGranularity > lastMessageTime_)
+            timing_.Sleep();
+        else
+            // Closer than a one-millisecond sleep: spinning the rest would keep a core busy
+            // for half of every period at high speeds.
+            timing_.SleepShortBefore(due);
         return;
     }
     CheckMessages(messageInterval);

@@ -9,7 +9,7 @@ packages=(
   libicu-dev zlib1g-dev
   libunrar-dev libunrar-headers
   clang libclang-rt-dev
-  qt6-base-dev fonts-dejavu-core fonts-liberation2 fontconfig
+  qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation2 fontconfig
   xvfb xauth
 )
 

@@ -29,6 +29,7 @@
 #include "app/SessionLoop.h"
 #include "app/ToolBar.h"
 #include "app/ViewSettings.h"
+#include "app/X11ScreenScroll.h"
 #include "books/BookFormat.h"
 #include "books/VEMFileError.h"
 #include "render/PageComposition.h"
@@ -137,6 +138,7 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     surface_ = new TVEMScroll(panelMain_);
     surface_->setObjectName("VEMScroll");
     layout->addWidget(surface_);
+    screenScroll_ = X11ScreenScroll::ForSurface(*surface_);
     setCentralWidget(panelMain_);
     progress_ = new TAA_Progress(this);
     toolBar_ = new TToolBar1(*this, languages_.Window("AA_Main"));
@@ -445,12 +447,17 @@ void TAA_Main::PresentAutoStep() {
     if (decision.scrollMode == kScrollHardware && picture_.Valid() && surface_->isVisible()) {
         const std::optional<PagePicture::StepChange> change = picture_.Step(view_);
         if (!change) return;
-        // The window's pixels move up a row and Qt asks for the uncovered row, which the
-        // picture already holds; in Wave mode only the rows the front touched are shown again.
-        if (change->scrolled)
-            surface_->scroll(0, -1);
-        else
+        // The window's pixels move up a row and only the uncovered row, which the picture already
+        // holds, is sent (by X11 directly, elsewhere by Qt asking for it); in Wave mode only the
+        // rows the front touched are shown again.
+        if (change->scrolled) {
+            const QImage& image = picture_.Image();
+            if (!screenScroll_ ||
+                !screenScroll_->ScrollUp(picture_.PageRow(image.height() - 1), image.width(), image.height()))
+                surface_->scroll(0, -1);
+        } else {
             surface_->update(change->rows);
+        }
         return;
     }
     // Every other path (and a picture that does not match the layout yet) repaints whole, now.

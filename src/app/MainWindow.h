@@ -38,6 +38,7 @@ class TAA_Progress;
 class TVEMScroll;
 class TToolBar1;
 class WidgetCursorHiding;
+class X11ScreenScroll;
 
 // How a window runs its session. The reader takes the defaults; a test may drive time itself
 // or keep the loop from starting, to call the window's parts one by one.
@@ -186,6 +187,8 @@ private:
     WindowRect normalRect_;
 
     PagePicture picture_;
+    // The "Hardware" step inside the X server; null elsewhere (Qt scrolls then).
+    std::unique_ptr<X11ScreenScroll> screenScroll_;
     SessionPlatform platform_;
     std::unique_ptr<SessionLoop> loop_;
     std::unique_ptr<ScrollEngine> engine_;

@@ -53,6 +53,10 @@ std::optional<PagePicture::StepChange> PagePicture::Step(VEMRenderParag& view) {
     return change;
 }
 
+const uint8_t* PagePicture::PageRow(int32_t row) const {
+    return image_.constScanLine((TopRow() + row) % image_.height());
+}
+
 void PagePicture::Draw(QPainter& painter, const QRect& rect, VEMRenderParag& view) {
     if (!kept_) return;
     if (!valid_) PaintWhole(view);

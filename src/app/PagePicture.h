@@ -42,6 +42,8 @@ public:
     void Draw(QPainter& painter, const QRect& rect, VEMRenderParag& view);
 
     const QImage& Image() const { return image_; }
+    // The pixels of page row `row` (0 = top), which the ring keeps in some image row.
+    const uint8_t* PageRow(int32_t row) const;
     int32_t TopRow() const { return kept_ ? kept_->TopRow() : 0; }
 
 private:

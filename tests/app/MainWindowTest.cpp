@@ -23,6 +23,8 @@
 namespace corvalin {
 namespace {
 
+using test::Settle;
+
 using test::TempDir;
 
 using test::OwnClock;
@@ -38,10 +40,6 @@ public:
 protected:
     void ShowError(const QString& text) override { errors.push_back(text); }
 };
-
-void Settle() {
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
 
 int64_t TopOffset(VEMRenderParag& view) {
     int64_t offset = 0;

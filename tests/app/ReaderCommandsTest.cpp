@@ -19,10 +19,13 @@
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
 #include "layout/BookDocument.h"
+#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
 namespace {
+
+using test::Settle;
 
 using test::kNsPerSecond;
 using test::TempDir;
@@ -35,10 +38,6 @@ public:
 protected:
     void ShowError(const QString&) override {}
 };
-
-void Settle() {
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
 
 void Press(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QKeyEvent event(QEvent::KeyPress, key, modifiers);

@@ -14,10 +14,13 @@
 #include "app/engine/VEMTimer.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
+#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
 namespace {
+
+using test::Settle;
 
 using test::kNsPerSecond;
 using test::TempDir;
@@ -29,10 +32,6 @@ public:
 protected:
     void ShowError(const QString&) override {}
 };
-
-void Settle() {
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
 
 class SessionStatisticsTest : public ::testing::Test {
 protected:

@@ -16,13 +16,11 @@
 namespace corvalin {
 namespace {
 
+using test::Settle;
+
 using test::TempDir;
 
 using ReaderWindow = test::QuietReaderWindow;
-
-void Settle() {
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
 
 TEST(StartUpWindowsTest, TheSplashShowsDuringStartUpAndGoesWhenTheWindowShows) {
     TempDir folder;

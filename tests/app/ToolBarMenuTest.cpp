@@ -24,6 +24,8 @@
 namespace corvalin {
 namespace {
 
+using test::Settle;
+
 using test::TempDir;
 
 using test::OwnClock;
@@ -40,10 +42,6 @@ public:
 protected:
     void ShowError(const QString&) override {}
 };
-
-void Settle() {
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
 
 void Press(QWidget& widget, int key) {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);

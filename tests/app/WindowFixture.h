@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QString>
 #include <filesystem>
 #include <string>
@@ -12,6 +13,11 @@
 #include "support/TestSupport.h"
 
 namespace corvalin::test {
+
+// Lets posted events, paints and deferred deletions run.
+inline void Settle() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
 
 // A clock of the window's own, made before the window that reads it. A reading costs 5 ms, as
 // the repaint between two frames of a movement would, so a movement shows few frames.

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QEvent>
+#include <QImage>
+#include <QObject>
+#include <QPaintEvent>
+#include <QPixmap>
+#include <QRegion>
+#include <QScreen>
+#include <algorithm>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "app/ReadingSurface.h"
+#include "render/PageComposition.h"
+
+namespace corvalin::test {
+
+// What the window system holds for the surface: the pixels the steps left there, not a fresh
+// paint of them.
+inline QImage OnScreen(TAA_Main& window) {
+    TVEMScroll& surface = window.Surface();
+    const QPoint at = surface.mapTo(&window, QPoint(0, 0));
+    return window.screen()
+        ->grabWindow(window.winId(), at.x(), at.y(), surface.width(), surface.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The page composed whole at the view's present position.
+inline QImage FullRepaint(VEMRenderParag& view) {
+    QImage page(view.pageWidth, view.pageHeight, QImage::Format_BGR888);
+    PixelImage image{page.bits(), view.pageWidth, view.pageHeight, int(page.bytesPerLine())};
+    PaintView(view, image);
+    return page.convertToFormat(QImage::Format_RGB32);
+}
+
+// The regions the surface is asked to paint.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget& widget) { widget.installEventFilter(this); }
+    std::vector<QRegion> painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted.push_back(static_cast<QPaintEvent*>(event)->region());
+        return false;
+    }
+};
+
+// -1 when the pictures are the same, else the first row where they differ (or their height
+// when the sizes differ), which says more on failure than two image objects do.
+inline int FirstDifferentRow(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return std::max(a.height(), 0);
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y)) return y;
+    return -1;
+}
+
+}  // namespace corvalin::test

@@ -218,6 +218,7 @@ void TAA_Main::PlaceWindow() {
             // Without a window manager to honour the request the window covers the screen itself.
             const WindowRect full = FullScreenRect(screen.width(), screen.height());
             setGeometry(full.left, full.top, full.width, full.height);
+            setWindowFlag(Qt::WindowStaysOnTopHint, true);
             showFullScreen();
             break;
         }
@@ -237,15 +238,21 @@ void TAA_Main::ToggleFullScreen() {
         normalRect_ = {rect.x(), rect.y(), rect.width(), rect.height()};
         const WindowRect full = FullScreenRect(screen.width(), screen.height());
         setGeometry(full.left, full.top, full.width, full.height);
+        // Nothing may come between the reader and the page; a changed flag hides the window
+        // until it is shown again.
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
         showFullScreen();
+        surface_->setFocus();
         return;
     }
     const QScreen* own = this->screen();
     const QRect area = own ? own->availableGeometry() : QRect(QPoint(0, 0), screen);
     const WindowRect back =
         LeaveFullScreenRect(normalRect_, {area.x(), area.y(), area.width(), area.height()});
+    setWindowFlag(Qt::WindowStaysOnTopHint, false);
     showNormal();
     setGeometry(back.left, back.top, back.width, back.height);
+    surface_->setFocus();
 }
 
 void TAA_Main::OpenHelp() {

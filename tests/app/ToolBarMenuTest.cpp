@@ -219,11 +219,15 @@ TEST_F(ToolBarMenuTest, FullScreenAndBackRestoresTheNormalRectangle) {
     MenuItem(window, "Fullscreen1").trigger();
     Settle();
     EXPECT_TRUE(window.isFullScreen());
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(window.geometry().topLeft(), QPoint(0, 0));
     Button(window, "ToolButton5").trigger();
     Settle();
     EXPECT_FALSE(window.isFullScreen());
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.geometry(), QRect(30, 20, 700, 500));
+    EXPECT_EQ(window.focusWidget(), &window.Surface());
 }
 
 TEST_F(ToolBarMenuTest, TheNormalPlacementIsSavedAndComesBackAtTheNextStart) {

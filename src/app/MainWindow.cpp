@@ -335,9 +335,12 @@ void TAA_Main::SaveBookState() {
     store.SetInt(kTagFormattingMode, options_.Get(Setting::TextFormatting));
     StoreBookmarks(bookmarks_, store);
     try {
-        RewriteBookStore(book_.File(), store);
-    } catch (const VEMFileError&) {
-        std::cerr << "corvalindestrum: " << currentBookName_ << ": the reading position could not be saved\n";
+        book_.RewriteStore(store);
+    } catch (const VEMFileError& error) {
+        // The book keeps the state it had; the reader should know this one is not in it.
+        std::cerr << "corvalindestrum: " << currentBookName_ << ": the reading position could not be saved ("
+                  << error.what() << ")\n";
+        ShowError(Text("ErrSave") + "\n" + QString::fromStdString(currentBookName_));
     }
 }
 

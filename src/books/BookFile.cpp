@@ -112,6 +112,8 @@ void LoadBookStore(VEMFile& file, int64_t storeOffset, VEMOpt& store) {
     store.Read(cursor.reader());
 }
 
+bool BookStoreIsWhole(VEMFile& file, const BookHeader& header) { return StoreDigestMatches(file, header, SeedB()); }
+
 void RewriteBookStore(VEMFile& file, VEMOpt& store) {
     const BookHeader header = ReadBookHeader(file);
     if (header.storeOffset < kBookHeaderSize + kDigestLength || header.storeOffset > file.Length())

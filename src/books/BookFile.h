@@ -38,6 +38,9 @@ std::vector<int32_t> ReadLineTable(VEMFile& file, const BookHeader& header);
 
 // Throws VEMFileError when the store is cut short or nests too deep.
 void LoadBookStore(VEMFile& file, int64_t storeOffset, VEMOpt& store);
+// Whether the store digest (seed B) matches: the store was written whole. The header must have
+// a store offset inside the file.
+bool BookStoreIsWhole(VEMFile& file, const BookHeader& header);
 // Cuts the file at the store offset and writes the store and its digest there.
 void RewriteBookStore(VEMFile& file, VEMOpt& store);
 

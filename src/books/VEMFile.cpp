@@ -10,6 +10,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "books/DurableFile.h"
+
 namespace corvalin {
 
 namespace {
@@ -142,6 +144,23 @@ void VEMFile::Close() {
 void VEMFile::Flush() {
     for (VEMFileCluster* cluster = first_; cluster; cluster = cluster->next)
         if (IsDirty(*cluster)) WriteBack(*cluster);
+}
+
+void VEMFile::Sync() {
+    Flush();
+    if (handle_ >= 0 && !SyncHandle(handle_)) throw VEMFileError("cannot sync the file to disk");
+}
+
+void VEMFile::DiscardUnwritten() {
+    if (handle_ < 0) return;
+    for (VEMFileCluster* cluster = first_; cluster; cluster = cluster->next) {
+        cluster->position = -1;
+        cluster->validLength = 0;
+        MarkClean(*cluster, clusterSize_);
+    }
+    const off_t end = ::lseek(handle_, 0, SEEK_END);
+    if (end < 0) throw VEMFileError(std::string("cannot find the end of the file: ") + std::strerror(errno));
+    length_ = diskLength_ = end;
 }
 
 void VEMFile::WriteBack(VEMFileCluster& cluster) {

@@ -39,6 +39,10 @@ public:
     void Open(int handle, int shift, int count);
     void Close();
     void Flush();
+    // Flush, then makes the written data durable on disk.
+    void Sync();
+    // Forgets cached writes that could not be written back; the file is read anew from disk.
+    void DiscardUnwritten();
     bool IsOpen() const { return handle_ >= 0; }
 
     // Bytes past the valid data read as zero.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "books/BookFormat.h"
+#include "books/StoreRewrite.h"
 #include "books/VEMFileError.h"
 #include "layout/HeadingDetection.h"
 #include "layout/VEMRenderParag.h"
@@ -41,10 +42,13 @@ void BookDocument::Close() {
     lines_.clear();
     header_ = {};
     headingsRebuilt_ = false;
+    path_.clear();
 }
 
 BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* progress) {
     Close();
+    // A state save cut short by a crash left the old store in its undo file.
+    RecoverStoreRewrite(path);
     bool writable = true;
     int handle = OpenFileHandle(path, FileMode::ReadWrite);
     if (handle < 0) {
@@ -69,12 +73,11 @@ BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* pr
         VEMOpt* headings = store->Find(kTagHeadings);
         if (!headings || OwnValue(*headings) < 0) {
             const int64_t span = int64_t(header_.textEnd) - header_.textStart;
+            StoreHeadingIndex(*store, FindHeadings(*file, span, 0, progress));
+            // A book that cannot be written still gets its headings for this reading.
             if (writable) {
-                DetectHeadings(*file, *store, span, 0, progress);
+                RewriteBookStoreSafely(path, *file, *store);
                 headingsRebuilt_ = true;
-            } else {
-                // A book that cannot be written still gets its headings for this reading.
-                StoreHeadingIndex(*store, FindHeadings(*file, span, 0, progress));
             }
         }
     } catch (const VEMFileError&) {
@@ -83,6 +86,7 @@ BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* pr
         lines_.clear();
         return BookCheck::Corrupted;
     }
+    path_ = path;
     file_ = std::move(file);
     store_ = std::move(store);
     return BookCheck::Ok;
@@ -92,7 +96,14 @@ int64_t BookDocument::SavedOffset() { return store_->GetInt(kTagPosition, kBookT
 
 int32_t BookDocument::SavedRow(int32_t pageHeight) {
     const uint32_t fraction = uint32_t(store_->GetInt(kTagPositionFraction, kDefaultPositionFraction));
-    return int32_t((int64_t(fraction) * pageHeight) >> kFractionShift);
+    const int64_t row = (int64_t(fraction) * pageHeight) >> kFractionShift;
+    // A fraction above one (a damaged store) would lay out thousands of pages above the offset.
+    return int32_t(std::clamp<int64_t>(row, 0, std::max(pageHeight, 0)));
+}
+
+void BookDocument::RewriteStore(VEMOpt& store) {
+    if (!file_) throw VEMFileError("no book is open");
+    RewriteBookStoreSafely(path_, *file_, store);
 }
 
 void BookDocument::AttachTo(VEMRenderParag& view) {

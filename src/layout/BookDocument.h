@@ -38,7 +38,12 @@ public:
     // The heading index was missing and has been built (and written) while opening.
     bool HeadingsRebuilt() const { return headingsRebuilt_; }
 
-    // The saved reading position: the text offset and the page row it stands at.
+    // Writes `store` as the book's record store; the book stays readable if this fails
+    // half-way (VEMFileError is thrown).
+    void RewriteStore(VEMOpt& store);
+
+    // The saved reading position: the text offset and the page row it stands at (within the
+    // page, whatever the file says).
     int64_t SavedOffset();
     int32_t SavedRow(int32_t pageHeight);
 
@@ -48,6 +53,7 @@ public:
     void DetachFrom(VEMRenderParag& view);
 
 private:
+    std::filesystem::path path_;
     std::unique_ptr<VEMFile> file_;
     std::unique_ptr<VEMOpt> store_;
     BookHeader header_;

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "books/DurableFile.h"
 #include "books/VEMCrypt.h"
 #include "books/VEMFile.h"
 #include "settings/ConfigurationRecords.h"
@@ -33,8 +34,8 @@ constexpr int64_t kMinFileBytes = kDigestLength + 1;
 constexpr int64_t kMaxFileBytes = int64_t{64} << 20;
 constexpr int kReadClusterShift = 16;
 constexpr int kReadClusters = 1;
-constexpr int kWriteClusterShift = 16;
-constexpr int kWriteClusters = 1;
+// The whole file goes to "Global.cfg.new" first and replaces Global.cfg by a rename only once
+// it is written and synced: at every moment one complete file is in place.
 constexpr const char* kPartialSuffix = ".new";
 
 enum class Encoding { Current, Legacy };
@@ -109,67 +110,6 @@ std::string EncodeRoot(VEMOpt& root) {
     return bytes;
 }
 
-std::string SystemError(const std::string& action, const std::filesystem::path& path, int error) {
-    return action + " " + path.string() + ": " + std::strerror(error);
-}
-
-// Makes the data of `handle` durable; the caller closes it.
-bool SyncHandle(int handle) {
-    int result;
-    do {
-        result = ::fsync(handle);
-    } while (result != 0 && errno == EINTR);
-    return result == 0;
-}
-
-// Makes a rename inside `folder` durable. Best effort: some file systems refuse to sync a
-// directory, and the file itself is already complete either way.
-void SyncFolder(const std::filesystem::path& folder) {
-    const int handle = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (handle < 0) return;
-    SyncHandle(handle);
-    ::close(handle);
-}
-
-// The whole file goes to "Global.cfg.new" first and replaces Global.cfg by a rename only once
-// it is written and synced: at every moment one complete file is in place.
-ConfigSaveResult WriteFileReplacing(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::path partial = path;
-    partial += kPartialSuffix;
-    const int handle = OpenFileHandle(partial, FileMode::Create);
-    if (handle < 0) return {false, SystemError("cannot create", partial, errno)};
-    // VEMFile owns and closes `handle`; the duplicate outlives it for the sync.
-    const int syncHandle = ::fcntl(handle, F_DUPFD_CLOEXEC, 0);
-    auto discard = [&](const std::string& message) {
-        if (syncHandle >= 0) ::close(syncHandle);
-        std::error_code ignored;
-        std::filesystem::remove(partial, ignored);
-        return ConfigSaveResult{false, message};
-    };
-    if (syncHandle < 0) {
-        ::close(handle);
-        return discard(SystemError("cannot write", partial, errno));
-    }
-    try {
-        VEMFile file;
-        file.Open(handle, kWriteClusterShift, kWriteClusters);
-        file.Write(bytes.data(), int64_t(bytes.size()), 0);
-        file.Close();
-    } catch (const VEMFileError& error) {
-        return discard(std::string("cannot write ") + partial.string() + ": " + error.what());
-    }
-    if (!SyncHandle(syncHandle)) return discard(SystemError("cannot sync", partial, errno));
-    ::close(syncHandle);
-    if (::rename(partial.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::error_code ignored;
-        std::filesystem::remove(partial, ignored);
-        return {false, SystemError("cannot replace", path, error)};
-    }
-    SyncFolder(path.parent_path());
-    return {true, {}};
-}
-
 }  // namespace
 
 SessionState StartupSession(const Configuration& config) {
@@ -223,8 +163,8 @@ ConfigLoadResult LoadConfiguration(const std::filesystem::path& folder, Configur
     if (decoded.status == ConfigStatus::Converted && context.convertLegacy) {
         // The same replacing write as a save: if it fails, the old file stays and is
         // converted again next time; the values are used either way.
-        const ConfigSaveResult rewrite = WriteFileReplacing(path, EncodeRoot(*decoded.root));
-        if (!rewrite.ok) decoded.message = "Global.cfg was read but not converted: " + rewrite.message;
+        const std::string failure = WriteFileReplacing(path, EncodeRoot(*decoded.root), kPartialSuffix);
+        if (!failure.empty()) decoded.message = "Global.cfg was read but not converted: " + failure;
     }
     return TakeDecoded(decoded, config, context);
 }
@@ -238,7 +178,9 @@ std::string EncodeConfiguration(const VEMOptions& options, Configuration& config
 
 ConfigSaveResult SaveConfiguration(const std::filesystem::path& folder, const VEMOptions& options,
                                    Configuration& config, const SessionState& session) {
-    return WriteFileReplacing(folder / kConfigurationFileName, EncodeConfiguration(options, config, session));
+    const std::string failure = WriteFileReplacing(folder / kConfigurationFileName,
+                                                   EncodeConfiguration(options, config, session), kPartialSuffix);
+    return {failure.empty(), failure};
 }
 
 }  // namespace corvalin

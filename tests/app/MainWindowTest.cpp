@@ -220,6 +220,30 @@ TEST_F(MainWindowTest, TheReadingPositionSurvivesCloseAndReopen) {
     EXPECT_EQ(TopOffset(window.View()), moved);
 }
 
+TEST_F(MainWindowTest, ASaveThatFailsIsToldAndTheBookKeepsItsLastGoodState) {
+    ReaderWindow window(folder_.path());
+    window.FirstStart(book_);
+    Settle();
+    window.NextPage();
+    window.SaveBookState();
+    const int64_t saved = TopOffset(window.View());
+    window.NextPage();
+    {
+        test::FileSizeLimit diskFull(16);
+        window.SaveBookState();
+    }
+    ASSERT_EQ(window.errors.size(), 1u);
+    EXPECT_TRUE(window.errors[0].startsWith(window.Text("ErrSave")));
+    EXPECT_TRUE(window.errors[0].endsWith("Welcome_txt.book"));
+    EXPECT_EQ(window.Text("ErrSave").toStdString(), "The reading position could not be saved in the book");
+
+    test::OpenedBook opened(book_);
+    ASSERT_EQ(opened.Check(), BookCheck::Ok);
+    VEMOpt store;
+    LoadBookStore(opened.file, opened.header.storeOffset, store);
+    EXPECT_EQ(store.GetInt(kTagPosition, 0), saved);
+}
+
 TEST_F(MainWindowTest, ANewSizeKeepsTheReadingPosition) {
     ReaderWindow window(folder_.path());
     window.FirstStart(book_);

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -64,6 +66,19 @@ std::string OpenedBook::Items(int64_t start, int64_t end) {
     }
     if (!out.empty()) out.pop_back();
     return out;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t limit) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &lowered);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
 }
 
 }  // namespace corvalin::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -46,6 +48,20 @@ struct OpenedBook {
     // spaces as "<n>", line ends as "|".
     std::string Items(int64_t start, int64_t end);
     std::string Paragraph(size_t index) { return Items(paragraphs[index], paragraphs[index + 1]); }
+};
+
+// Files may grow only up to `limit` bytes while it lives, as on a nearly full disk; a write
+// past it fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
 };
 
 }  // namespace corvalin::test

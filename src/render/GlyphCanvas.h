@@ -44,6 +44,15 @@ public:
     // image are clipped.
     virtual void DrawUnit(PixelImage& image, int x, int y, char16_t unit) = 0;
 
+    // Does one short piece of the work DrawUnit(unit) would otherwise do at once the first time
+    // (a canvas may draw each glyph once and keep it); true once DrawUnit(unit) costs no more
+    // than a stamp. The background renderer calls it until then, so that no single slice of its
+    // work takes long. Preparing or drawing another unit may drop what was half done.
+    virtual bool PrepareUnit(char16_t unit) {
+        (void)unit;
+        return true;
+    }
+
     // Draws a short text in `colour` (0x00BBGGRR) on `background` in the current font family
     // with the given cell height, centred on (centreX, centreY); for the end marker.
     virtual void DrawCentredText(PixelImage& image, int centreX, int centreY, std::u16string_view text,

@@ -79,9 +79,15 @@ bool WordRasterizer::Step() {
             std::memset(bitmap.Row(next_++), 0, size_t(geometry_.renderWidth) * 3);
             break;
         case Stage::DrawGlyphs: {
-            const char16_t unit = input_.text[next_++];
-            // Past the bitmap nothing would show; the pen keeps counting in 64 bits.
-            if (cx_ < bitmap.width) canvas_->DrawUnit(bitmap, int(cx_), 2 * input_.aaFactor, unit);
+            const char16_t unit = input_.text[next_];
+            // Past the bitmap nothing would show; the pen keeps counting in 64 bits. A glyph the
+            // canvas has never drawn takes slices of its own first: drawing one can cost far more
+            // than a slice may.
+            if (cx_ < bitmap.width) {
+                if (!canvas_->PrepareUnit(unit)) break;
+                canvas_->DrawUnit(bitmap, int(cx_), 2 * input_.aaFactor, unit);
+            }
+            ++next_;
             const int64_t advance = input_.proportional ? canvas_->Advance(unit) : input_.fixedCharWidth;
             cx_ += std::max<int64_t>(1, advance + input_.kerning);
             break;

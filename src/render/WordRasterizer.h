@@ -50,7 +50,8 @@ WordGeometry PlanWord(const WordRaster& input, const GlyphScratch& scratch);
 //   Begin      plan the geometry (no pixel work); a word without rows is finished at once
 //   ClearRows  one supersampled row of the glyph bitmap cleared to black per slice
 //   DrawGlyphs one code unit drawn in white per slice, at (cx, 2 x f), cx from the phase on,
-//              advancing by max(1, advance + kerning)
+//              advancing by max(1, advance + kerning); a unit the canvas is not ready to draw
+//              cheaply (GlyphCanvas::PrepareUnit) first takes one slice per preparation piece
 //   GreyRows   one supersampled row turned into coverage bytes per slice
 //   Size       the required matrices sized (R x G / f) and cleared, one slice
 //   Filter     one output row of every required matrix per slice: a copy for factor 1, else

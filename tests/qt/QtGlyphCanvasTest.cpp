@@ -49,6 +49,18 @@ struct OwnedImage {
     }
 };
 
+// What Qt itself draws for the character with the canvas's font, cell top at (x, y).
+OwnedImage DrawnByQt(const QtGlyphCanvas& canvas, int width, int height, int x, int y, char16_t unit) {
+    OwnedImage drawn(width, height);
+    QImage target(drawn.pixels.data(), width, height, width * 3, QImage::Format_BGR888);
+    QPainter painter(&target);
+    painter.setFont(canvas.QtFont());
+    painter.setPen(Qt::white);
+    painter.drawText(QPoint(x, y + QFontMetrics(canvas.QtFont()).ascent()), QString(QChar(unit)));
+    painter.end();
+    return drawn;
+}
+
 struct FontCase {
     const char* name;
     const char* family;
@@ -108,7 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FontCase{"DejaVuSerifBoldItalic", "DejaVu Serif", 40, true, true, false},
                       FontCase{"LiberationSans", "Liberation Sans", 33, false, false, false},
                       FontCase{"LiberationMono", "Liberation Mono", 27, false, false, true},
-                      FontCase{"UnderlinedSerif", "DejaVu Serif", 70, false, false, false, true}),
+                      FontCase{"UnderlinedSerif", "DejaVu Serif", 70, false, false, false, true},
+                      // The reading size at 4 x 4: glyphs are made in several bands of rows.
+                      FontCase{"UnderlinedSupersampled", "DejaVu Sans", 162, false, false, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(QtFonts, StampsWhatQtDrawsAtThatPosition) {
@@ -125,16 +139,31 @@ TEST_P(QtFonts, StampsWhatQtDrawsAtThatPosition) {
                          Place{width - c.cellHeightPx / 2, height - c.cellHeightPx}}) {
             OwnedImage stamped(width, height);
             canvas.DrawUnit(stamped.image, at.x, at.y, unit);
-            OwnedImage drawn(width, height);
-            QImage target(drawn.pixels.data(), width, height, width * 3, QImage::Format_BGR888);
-            QPainter painter(&target);
-            painter.setFont(canvas.QtFont());
-            painter.setPen(Qt::white);
-            painter.drawText(QPoint(at.x, at.y + QFontMetrics(canvas.QtFont()).ascent()),
-                             QString(QChar(unit)));
-            painter.end();
+            const OwnedImage drawn = DrawnByQt(canvas, width, height, at.x, at.y, unit);
             EXPECT_EQ(stamped.pixels, drawn.pixels) << "unit " << int(unit) << " at " << at.x << "," << at.y;
         }
+    }
+}
+
+TEST(QtGlyphCanvas, GlyphsPreparedInPiecesLeaveNoTraceInEachOther) {
+    // A reading-size glyph takes several pieces; one left half made must not show in the glyph
+    // drawn meanwhile, and is made whole when asked again.
+    QtGlyphCanvas canvas(FontSpec{"DejaVu Sans", 162});
+    const int width = 400, height = 300;
+    int pieces = 1;
+    while (!canvas.PrepareUnit(u'@')) ++pieces;
+    EXPECT_GT(pieces, 2);
+    EXPECT_TRUE(canvas.PrepareUnit(u'@'));  // kept
+
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(canvas.PrepareUnit(u'W'));
+    OwnedImage g(width, height);
+    canvas.DrawUnit(g.image, 100, 20, u'g');
+    EXPECT_EQ(g.pixels, DrawnByQt(canvas, width, height, 100, 20, u'g').pixels);
+    for (int i = 0; i < 2; ++i) EXPECT_FALSE(canvas.PrepareUnit(u'M'));
+    for (char16_t unit : {u'W', u'M', u'@'}) {
+        OwnedImage stamped(width, height);
+        canvas.DrawUnit(stamped.image, 100, 20, unit);
+        EXPECT_EQ(stamped.pixels, DrawnByQt(canvas, width, height, 100, 20, unit).pixels) << int(unit);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "render/BackgroundRenderer.h"
 #include "render/PageComposition.h"
+#include "support/PiecewiseCanvas.h"
 #include "support/ViewFixture.h"
 
 namespace corvalin {
@@ -81,11 +82,14 @@ TEST(BackgroundRenderer, ADeadlineInThePastStillCompletesEveryWord) {
 }
 
 // Words rendered in slices between moves compose to the same page as words rendered at once
-// while painting.
+// while painting. The sliced side's glyphs take pieces to make, as the reader's do, so moves
+// also land in the middle of one.
 TEST(BackgroundRenderer, SlicedRenderingGivesTheSamePixels) {
     for (int32_t aa : {1, 4}) {
         ViewFixture sliced(Paragraphs(30));
         ViewFixture direct(Paragraphs(30));
+        test::PiecewiseCanvas piecewise(sliced.canvas, 4);
+        sliced.view.canvas = &piecewise;
         for (ViewFixture* f : {&sliced, &direct}) {
             f->view.aaFactor = aa;
             FontSpec font = f->canvas.Font();
@@ -106,6 +110,7 @@ TEST(BackgroundRenderer, SlicedRenderingGivesTheSamePixels) {
         }
         while (!BackgroundStep(sliced.view, 0)) {
         }
+        EXPECT_GT(piecewise.preparePieces, 0);
         PaintView(sliced.view, a.image);
         PaintView(direct.view, b.image);
         EXPECT_TRUE(a == b) << "factor " << aa << ": " << a.FirstDifference(b);

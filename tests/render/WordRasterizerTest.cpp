@@ -8,6 +8,7 @@
 #include "render/RenderTestImage.h"
 #include "render/RowCompose.h"
 #include "render/WordRasterizer.h"
+#include "support/PiecewiseCanvas.h"
 
 namespace corvalin {
 namespace {
@@ -319,6 +320,28 @@ TEST(WordRasterizer, SlicesAreRowsAndCharactersAndMatchTheWholeWord) {
         for (int r = 0; r < whole.matrices[p].Rows(); ++r)
             EXPECT_EQ(MatrixRow(sliced.matrices[p], r), MatrixRow(whole.matrices[p], r));
     }
+}
+
+TEST(WordRasterizer, GlyphsTheCanvasMakesInPiecesTakeSlicesOfTheirOwn) {
+    // Each new unit waits for its pieces in place: the pen does not move on without it.
+    WordBench bench(3);
+    test::PiecewiseCanvas piecewise(bench.canvas, 3);
+    const WordRaster word = bench.Word(u"sleeves", 2);
+    CoverageSet sliced;
+    WordRasterizer rasterizer;
+    rasterizer.Begin(word, piecewise, bench.scratch, sliced);
+    int slices = 1;
+    while (!rasterizer.Step()) ++slices;
+    const int sourceRows = bench.rowHeight * 3;
+    const int distinctUnits = 4;
+    EXPECT_EQ(slices, sourceRows + 7 + sourceRows + 1 + bench.rowHeight + 2 * distinctUnits);
+    EXPECT_EQ(piecewise.preparePieces, 3 * distinctUnits);
+
+    CoverageSet whole;
+    RasterizeWord(word, bench.canvas, bench.scratch, whole);
+    ASSERT_EQ(sliced.ready[0], whole.ready[0]);
+    for (int r = 0; r < whole.matrices[0].Rows(); ++r)
+        EXPECT_EQ(MatrixRow(sliced.matrices[0], r), MatrixRow(whole.matrices[0], r)) << r;
 }
 
 TEST(WordRasterizer, LineWithoutRowsDrawsNothing) {

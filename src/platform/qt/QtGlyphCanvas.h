@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QString>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -27,6 +31,11 @@ namespace corvalin {
 // its glyph cache, and a supersampled reading font is usually that large: an outline fill costs
 // around 100 microseconds, a stamp about one. Drawing at whole pixels makes the stamp exactly
 // what Qt would have drawn there.
+//
+// Making a mask is split for PrepareUnit into bands of rows: Qt draws the glyph clipped to one
+// band, which is read into runs and erased again. The drawing area is kept from glyph to glyph
+// and is blank between pieces, so no piece clears or allocates a whole area, and dropping a
+// half-made mask (asking for another unit) costs nothing.
 class QtGlyphCanvas final : public GlyphCanvas {
 public:
     // Far above any reading font (92 points at 4x supersampling is about 490 pixels); a larger
@@ -43,6 +52,7 @@ public:
     int CellHeight() const override { return fontSpec_.cellHeightPx; }
     int MaxCharWidth() const override { return maxCharWidth_; }
     void DrawUnit(PixelImage& image, int x, int y, char16_t unit) override;
+    bool PrepareUnit(char16_t unit) override;
     void DrawCentredText(PixelImage& image, int centreX, int centreY, std::u16string_view text,
                          int cellHeightPx, uint32_t colour, uint32_t background) override;
 
@@ -64,7 +74,19 @@ private:
     struct GlyphMask {
         std::vector<GlyphRun> runs;
     };
+    // A mask being made: its drawing area and the first row not drawn yet.
+    struct PendingMask {
+        char16_t unit = 0;
+        int width = 0;
+        int height = 0;
+        int nextRow = 0;
+        GlyphMask mask;
+    };
     const GlyphMask& MaskOf(char16_t unit);
+    // Room around the pen for left bearings, italic overhang and accents above the ascent.
+    int MarginX() const { return fontSpec_.cellHeightPx; }
+    int MarginY() const { return fontSpec_.cellHeightPx / 2 + 2; }
+    void DrawPendingBand();
 
     FontSpec fontSpec_;
     QFont font_;
@@ -73,6 +95,13 @@ private:
     int maxCharWidth_ = 0;
     std::vector<int> advances_;  // per code unit, -1 until measured
     std::unordered_map<char16_t, GlyphMask> masks_;
+    std::optional<PendingMask> pending_;
+    struct FreeDeleter {
+        void operator()(void* pixels) const { std::free(pixels); }
+    };
+    // The drawing area over areaPixels_, all zero between pieces.
+    std::unique_ptr<uint32_t[], FreeDeleter> areaPixels_;
+    QImage area_;
 };
 
 }  // namespace corvalin

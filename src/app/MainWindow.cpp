@@ -17,6 +17,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -102,7 +104,8 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
       programFolder_(std::move(programFolder)),
       errors_(programFolder_, kCaption),
       timing_(setup.timing ? *setup.timing : ProcessTiming()),
-      runMainLoop_(setup.runMainLoop) {
+      runMainLoop_(setup.runMainLoop),
+      askForBook_(setup.askForBook) {
     setWindowTitle(CaptionText());
     setObjectName("AA_Main");
     // The state behind a failed handler cannot be trusted: the loop stops and nothing of it is
@@ -204,7 +207,10 @@ void TAA_Main::FirstStart(const std::filesystem::path& book) {
         if (!std::filesystem::is_regular_file(path, error)) path.clear();
     }
     config_.lastBookName.clear();
-    if (!path.empty()) OpenBook(path);
+    if (!path.empty())
+        OpenBook(path);
+    else if (askForBook_)
+        OpenBookDialog();
 }
 
 void TAA_Main::PlaceWindow() {
@@ -256,16 +262,35 @@ void TAA_Main::ToggleFullScreen() {
 }
 
 void TAA_Main::OpenHelp() {
+    // The viewer must not open under a window that stays on top.
+    if (isFullScreen()) ToggleFullScreen();
     std::error_code error;
-    if (!std::filesystem::is_regular_file(HelpFile(), error)) return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(HelpFile().string())));
+    const QString file = QString::fromStdString(HelpFile().string());
+    if (!std::filesystem::is_regular_file(HelpFile(), error)) {
+        ShowHelpFailure(file + ": " + QString::fromLocal8Bit(std::strerror(ENOENT)));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        ShowHelpFailure(file + ": no program on this desktop opens this file");
+}
+
+void TAA_Main::ShowHelpFailure(const QString& text) {
+    QMessageBox::information(this, "Error", text);
 }
 
 void TAA_Main::OpenBookDialog() {
+    // Nothing moves under the dialog, and the book being left is saved first.
+    if (options_.AutoScrollOn()) ToggleAutoScroll();
+    SaveSettings();
+    const std::filesystem::path path = ChooseBook();
+    if (!path.empty()) OpenBook(path);
+}
+
+std::filesystem::path TAA_Main::ChooseBook() {
     const QString path = QFileDialog::getOpenFileName(
         this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
         QString::fromStdString(BooksFolder().string()), "Books (*.book);;All files (*)");
-    if (!path.isEmpty()) OpenBook(path.toStdString());
+    return path.toStdString();
 }
 
 SessionState TAA_Main::CurrentSession() const {

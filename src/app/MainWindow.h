@@ -45,6 +45,9 @@ class X11ScreenScroll;
 struct ReaderSetup {
     PerfTiming* timing = nullptr;  // null: the process's own clock
     bool runMainLoop = true;
+    // Whether the first start asks for a book when there is none to reopen; a run with nobody
+    // at the screen (a timed screenshot) does not.
+    bool askForBook = true;
 };
 
 // The main window: it owns the live settings, the reading view with its canvas and the open
@@ -103,7 +106,7 @@ public:
     // The help file beside the program, in the desktop's viewer; nothing when it is missing.
     void OpenHelp();
     std::filesystem::path HelpFile() const { return programFolder_ / kHelpFileName; }
-    // Picks a book with a file dialog and opens it.
+    // "Open the Book": stops the movement, saves, then opens the book the reader picks.
     void OpenBookDialog();
 
     static constexpr const char* kHelpFileName = "CORVALINDESTRUM.CHM";
@@ -132,6 +135,11 @@ public:
 protected:
     // Tells the reader about an expected failure; a modal message box with one OK button.
     virtual void ShowError(const QString& text);
+    // The help file could not be shown; a modal box titled "Error".
+    virtual void ShowHelpFailure(const QString& text);
+    // Asks the reader for a book file; empty when the reader cancels. A file dialog over
+    // Books/ until the library window exists.
+    virtual std::filesystem::path ChooseBook();
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -203,6 +211,7 @@ private:
     int32_t DragStartPos = 0;
     int32_t DragStartRow = 0;
     bool runMainLoop_ = true;
+    bool askForBook_ = true;
     bool mainLoopPosted_ = false;
 };
 

@@ -61,6 +61,8 @@ UnexpectedErrorHandler::UnexpectedErrorHandler(std::filesystem::path programFold
     : programFolder_(std::move(programFolder)), caption_(std::move(caption)) {
     show = [this](const QString& message) {
         QMessageBox box(QMessageBox::Critical, caption_, message, QMessageBox::Abort);
+        // A full-screen reader stays on top; the box must not open behind it.
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.exec();
     };
     terminate = [] { QCoreApplication::exit(kExitUnexpectedError); };

@@ -101,7 +101,9 @@ int main(int argc, char** argv) {
     constexpr int kStartStages = 3;
     auto* splash = new TAA_Splash;
     splash->ShowNow();
-    TAA_Main window(ProgramFolder());
+    ReaderSetup setup;
+    setup.askForBook = line->screenshot.empty() && !line->quitAfter;
+    TAA_Main window(ProgramFolder(), setup);
     splash->CloseWhenShown(window);
     splash->SetProgress(1, kStartStages);
     bool importFailed = false;

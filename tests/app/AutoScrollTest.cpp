@@ -38,13 +38,10 @@ using test::Settle;
 
 using test::TempDir;
 
-class ReaderWindow : public TAA_Main {
+class ReaderWindow : public test::TestWindow {
 public:
     explicit ReaderWindow(const std::filesystem::path& folder, ReaderSetup setup = {nullptr, false})
-        : TAA_Main(folder, setup) {}
-
-protected:
-    void ShowError(const QString&) override {}
+        : TestWindow(folder, setup) {}
 };
 
 void Press(QWidget& widget, int key) {

@@ -32,13 +32,9 @@ using test::OwnClock;
 // The window with its message boxes caught, so that a test is told instead of blocked. Its
 // main loop stays off unless a test asks for it: the loop returns only when the window closes.
 // Its movements run on simulated time.
-class ReaderWindow : private OwnClock, public TAA_Main {
+class ReaderWindow : private OwnClock, public test::TestWindow {
 public:
-    explicit ReaderWindow(const std::filesystem::path& folder) : TAA_Main(folder, {&timing, false}) {}
-    std::vector<QString> errors;
-
-protected:
-    void ShowError(const QString& text) override { errors.push_back(text); }
+    explicit ReaderWindow(const std::filesystem::path& folder) : TestWindow(folder, {&timing, false}) {}
 };
 
 int64_t TopOffset(VEMRenderParag& view) {
@@ -90,12 +86,40 @@ TEST_F(MainWindowTest, AGoodBookShowsItsTextFromTheStartAQuarterDown) {
     EXPECT_GT(TextPixels(window.Surface(), view.textColour), 500);
 }
 
-TEST_F(MainWindowTest, WithoutABookTheSurfaceIsEmpty) {
+TEST_F(MainWindowTest, WithoutALastBookTheReaderIsAskedForOne) {
+    {
+        ReaderWindow window(folder_.path());
+        window.FirstStart();
+        Settle();
+        EXPECT_EQ(window.booksAskedFor, 1);
+        EXPECT_FALSE(window.BookOpen());
+        EXPECT_EQ(TextPixels(window.Surface(), window.View().textColour), 0);
+    }
     ReaderWindow window(folder_.path());
+    window.bookToChoose = book_;
     window.FirstStart();
     Settle();
-    EXPECT_FALSE(window.BookOpen());
-    EXPECT_EQ(TextPixels(window.Surface(), window.View().textColour), 0);
+    EXPECT_EQ(window.booksAskedFor, 1);
+    EXPECT_EQ(window.CurrentBookName(), "Welcome_txt.book");
+}
+
+TEST_F(MainWindowTest, OpenTheBookStopsTheMovementAndSavesTheBookItLeaves) {
+    ReaderWindow window(folder_.path());
+    window.FirstStart(book_);
+    Settle();
+    window.NextPage();
+    const int64_t left = TopOffset(window.View());
+    window.ToggleAutoScroll();
+    ASSERT_TRUE(window.Options().AutoScrollOn());
+
+    window.bookToChoose.clear();  // the reader cancels
+    window.OpenBookDialog();
+    EXPECT_FALSE(window.Options().AutoScrollOn());
+    EXPECT_EQ(window.CurrentBookName(), "Welcome_txt.book");
+    test::OpenedBook opened(book_);
+    VEMOpt store;
+    LoadBookStore(opened.file, opened.header.storeOffset, store);
+    EXPECT_EQ(store.GetInt(kTagPosition, 0), left);
 }
 
 TEST_F(MainWindowTest, DamagedBooksAreRejectedWithTheirMessage) {

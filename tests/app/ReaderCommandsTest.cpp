@@ -30,13 +30,9 @@ using test::Settle;
 using test::kNsPerSecond;
 using test::TempDir;
 
-class ReaderWindow : public TAA_Main {
+class ReaderWindow : public test::TestWindow {
 public:
-    ReaderWindow(const std::filesystem::path& folder, PerfTiming& timing)
-        : TAA_Main(folder, {&timing, false}) {}
-
-protected:
-    void ShowError(const QString&) override {}
+    ReaderWindow(const std::filesystem::path& folder, PerfTiming& timing) : TestWindow(folder, {&timing, false}) {}
 };
 
 void Press(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

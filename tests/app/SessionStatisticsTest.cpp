@@ -25,13 +25,7 @@ using test::Settle;
 using test::kNsPerSecond;
 using test::TempDir;
 
-class ReaderWindow : public TAA_Main {
-public:
-    ReaderWindow(const std::filesystem::path& folder, ReaderSetup setup) : TAA_Main(folder, setup) {}
-
-protected:
-    void ShowError(const QString&) override {}
-};
+using ReaderWindow = test::TestWindow;
 
 class SessionStatisticsTest : public ::testing::Test {
 protected:

@@ -30,10 +30,10 @@ using test::TempDir;
 
 using test::OwnClock;
 
-class ReaderWindow : private OwnClock, public TAA_Main {
+class ReaderWindow : private OwnClock, public test::TestWindow {
 public:
     explicit ReaderWindow(const std::filesystem::path& folder, bool runMainLoop = false)
-        : TAA_Main(folder, {&timing, runMainLoop}) {
+        : TestWindow(folder, {&timing, runMainLoop}) {
         // The box would wait for a person.
         UnexpectedErrors().show = [this](const QString& message) { shown.push_back(message.toStdString()); };
     }
@@ -197,8 +197,12 @@ TEST_F(ToolBarMenuTest, MenuItemsRunTheirCommands) {
     MenuItem(window, "ScrollChange1").trigger();
     EXPECT_FALSE(window.Options().AutoScrollOn());
     EXPECT_FALSE(MenuItem(window, "Options1").isEnabled());
-    // No help file beside the program: nothing opens and nothing fails.
+    // No help file beside the program: the reader is told, after full screen was left.
+    ASSERT_TRUE(window.isFullScreen()) << "without Global.cfg the reader starts in full screen";
     MenuItem(window, "Help1").trigger();
+    EXPECT_FALSE(window.isFullScreen());
+    ASSERT_EQ(window.helpFailures.size(), 1u);
+    EXPECT_TRUE(window.helpFailures[0].contains("CORVALINDESTRUM.CHM"));
 
     MenuItem(window, "CloseApplication1").trigger();
     Settle();

@@ -6,6 +6,7 @@
 #include <QString>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/MainWindow.h"
 #include "engine/SimulatedTime.h"
@@ -26,15 +27,31 @@ struct OwnClock {
     PerfTiming timing{time, time};
 };
 
-// The reader window on simulated time with its message boxes swallowed. Its main loop stays
-// off unless asked for: the loop returns only when the window closes.
-class QuietReaderWindow : private OwnClock, public TAA_Main {
+// The reader window with the test answering its dialogs: message boxes are kept instead of
+// shown, and a book asked for is `bookToChoose` (none unless set).
+class TestWindow : public TAA_Main {
 public:
-    explicit QuietReaderWindow(const std::filesystem::path& folder, bool runMainLoop = false)
-        : TAA_Main(folder, {&timing, runMainLoop}) {}
+    using TAA_Main::TAA_Main;
+    std::vector<QString> errors;
+    std::vector<QString> helpFailures;
+    int booksAskedFor = 0;
+    std::filesystem::path bookToChoose;
 
 protected:
-    void ShowError(const QString&) override {}
+    void ShowError(const QString& text) override { errors.push_back(text); }
+    void ShowHelpFailure(const QString& text) override { helpFailures.push_back(text); }
+    std::filesystem::path ChooseBook() override {
+        ++booksAskedFor;
+        return bookToChoose;
+    }
+};
+
+// The reader window on simulated time. Its main loop stays off unless asked for: the loop
+// returns only when the window closes.
+class QuietReaderWindow : private OwnClock, public TestWindow {
+public:
+    explicit QuietReaderWindow(const std::filesystem::path& folder, bool runMainLoop = false)
+        : TestWindow(folder, {&timing, runMainLoop}) {}
 };
 
 // A scratch program folder with the bundled guide imported into its Books/.

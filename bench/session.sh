@@ -119,9 +119,11 @@ the first second. CPU is `CLOCK_PROCESS_CPUTIME_ID` of the process and user + sy
 the Xvfb process from `/proc`, before and after, divided by the seconds of scrolling; "other
 work" is the busy time of both cores from `/proc/stat` minus those two.
 
-In "Hardware" a step moves the window's pixels up one row (`QWidget::scroll`, a copy inside
-the X server) and paints only the uncovered row, which the kept page picture already holds; in
-"Software" every step shifts the text and composes and repaints the whole page.
+In "Hardware" a step has the X server copy the surface's window up one row (`xcb_copy_area`)
+and sends only the uncovered row (a one-row `xcb_put_image`), which the kept page picture
+already holds; in "Software" every step shifts the text and composes and repaints the whole
+page. Between steps the loop sleeps: a one-millisecond sleep while the step is further away
+than that, then a short sleep to within a calibrated margin of it, and spins only the margin.
 
 {header}
 {rule}

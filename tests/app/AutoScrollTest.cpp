@@ -168,6 +168,24 @@ TEST_F(AutoScrollTest, InsTheMiddleButtonAndMinimisingSwitchTheMovement) {
     EXPECT_FALSE(engine.StepEnabled());
 }
 
+TEST_F(AutoScrollTest, AVariableSpeedFollowsANewPageSize) {
+    ReaderWindow window(folder_.path());
+    window.FirstStart(book_);
+    window.showNormal();
+    window.resize(900, 700);
+    Settle();
+    VEMOptions& options = window.Options();
+    options.Set(Setting::QualityPriority, 1);
+    options.Set(Setting::ConstantSpeed, 0);
+    window.ToggleAutoScroll();
+    Settle();
+    const int64_t before = window.Engine().StepPeriod();
+    // A narrower page holds fewer characters per pixel of height: each pixel takes less time.
+    window.resize(640, 700);
+    Settle();
+    EXPECT_LT(window.Engine().StepPeriod(), before);
+}
+
 TEST_F(AutoScrollTest, PlusAndMinusChangeTheSpeedInUseWithinItsRange) {
     struct Case {
         const char* name;

@@ -103,10 +103,11 @@ bool QtGlyphCanvas::PrepareUnit(char16_t unit) {
     if (masks_.count(unit)) return true;
     if (pending_ && pending_->unit != unit) pending_.reset();
     if (!pending_) {
-        pending_.emplace();
-        pending_->unit = unit;
-        pending_->width = Advance(unit) + 3 * MarginX();
-        pending_->height = fontSpec_.cellHeightPx + 2 * MarginY();
+        PendingMask started;
+        started.unit = unit;
+        started.width = Advance(unit) + 3 * MarginX();
+        started.height = fontSpec_.cellHeightPx + 2 * MarginY();
+        pending_ = std::move(started);
     }
     PendingMask& pending = *pending_;
     if (pending.width > area_.width() || pending.height > area_.height()) {

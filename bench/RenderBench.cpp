@@ -9,13 +9,10 @@
 #include <QGuiApplication>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <vector>
 
-#include "import/BuildBook.h"
-#include "import/UnicodeSources.h"
+#include "LicenceBook.h"
 #include "layout/BookDocument.h"
 #include "layout/VEMRenderParag.h"
 #include "platform/qt/QtGlyphCanvas.h"
@@ -31,22 +28,12 @@ constexpr int kPageWidth = 1920;
 constexpr int kPageHeight = 1080;
 constexpr int kPoints = 26;
 constexpr int kTextCopies = 12;
-constexpr const char* kSourceText = "/usr/share/common-licenses/GPL-3";
 constexpr const char* kFamily = "DejaVu Sans";
 
 std::filesystem::path BenchBook() {
     static const std::filesystem::path path = [] {
-        const auto dir = std::filesystem::temp_directory_path() / "corvalin-render-bench";
-        std::filesystem::create_directories(dir);
-        const auto book = dir / "bench.book";
-        std::filesystem::remove(book);
-        std::ifstream in(kSourceText, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        std::string all;
-        for (int i = 0; i < kTextCopies; ++i) all += text.str();
-        auto source = MakeUnicodeSource(std::vector<uint8_t>(all.begin(), all.end()), UnicodeForm::Utf8);
-        BuildBook(*source, book, int64_t(all.size()), u"GPL-3", {});
+        const auto book = std::filesystem::temp_directory_path() / "corvalin-render-bench" / "bench.book";
+        bench::BuildBookFromText(bench::RepeatedLicence(kTextCopies), book);
         return book;
     }();
     return path;

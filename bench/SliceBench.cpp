@@ -20,14 +20,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "import/BuildBook.h"
-#include "import/UnicodeSources.h"
+#include "LicenceBook.h"
 #include "layout/BookDocument.h"
 #include "layout/VEMRenderParag.h"
 #include "platform/qt/QtGlyphCanvas.h"
@@ -45,21 +42,14 @@ constexpr int kFactor = 4;
 constexpr int kPoints = 26;
 constexpr int64_t kStepPeriodNs = 2'000'000;  // 500 lines per second
 constexpr int64_t kBookBytes = 4 * 1024 * 1024;
-constexpr const char* kSourceText = "/usr/share/common-licenses/GPL-3";
 constexpr const char* kFamily = "DejaVu Sans";
 
 std::filesystem::path SliceBook() {
-    const auto dir = std::filesystem::temp_directory_path() / "corvalin-slice-bench";
-    std::filesystem::create_directories(dir);
-    const auto book = dir / "gpl-4mb.book";
-    std::filesystem::remove(book);
-    std::ifstream in(kSourceText, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string all;
-    while (int64_t(all.size()) < kBookBytes) all += text.str();
-    auto source = MakeUnicodeSource(std::vector<uint8_t>(all.begin(), all.end()), UnicodeForm::Utf8);
-    BuildBook(*source, book, int64_t(all.size()), u"GPL-3", {});
+    const auto book = std::filesystem::temp_directory_path() / "corvalin-slice-bench" / "gpl-4mb.book";
+    const std::string one = bench::RepeatedLicence(1);
+    const int copies =
+        int((kBookBytes + int64_t(one.size()) - 1) / std::max<int64_t>(int64_t(one.size()), 1));
+    bench::BuildBookFromText(bench::RepeatedLicence(copies), book);
     return book;
 }
 

@@ -14,10 +14,10 @@
 #include "app/ProgressWindow.h"
 #include "app/ReadingSurface.h"
 #include "app/UnexpectedErrors.h"
+#include "app/WindowFixture.h"
 #include "books/BookFormat.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
-#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -27,15 +27,8 @@ using test::Settle;
 
 using test::TempDir;
 
-using test::OwnClock;
-
-// The window with its message boxes caught, so that a test is told instead of blocked. Its
-// main loop stays off unless a test asks for it: the loop returns only when the window closes.
-// Its movements run on simulated time.
-class ReaderWindow : private OwnClock, public test::TestWindow {
-public:
-    explicit ReaderWindow(const std::filesystem::path& folder) : TestWindow(folder, {&timing, false}) {}
-};
+// Message boxes caught, the loop off, movements on simulated time.
+using ReaderWindow = test::QuietReaderWindow;
 
 int64_t TopOffset(VEMRenderParag& view) {
     int64_t offset = 0;

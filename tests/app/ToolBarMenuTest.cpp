@@ -16,9 +16,9 @@
 #include "app/MainWindow.h"
 #include "app/ReadingSurface.h"
 #include "app/ToolBar.h"
+#include "app/WindowFixture.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
-#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -28,19 +28,14 @@ using test::Settle;
 
 using test::TempDir;
 
-using test::OwnClock;
-
-class ReaderWindow : private OwnClock, public test::TestWindow {
+class ReaderWindow : public test::QuietReaderWindow {
 public:
     explicit ReaderWindow(const std::filesystem::path& folder, bool runMainLoop = false)
-        : TestWindow(folder, {&timing, runMainLoop}) {
+        : QuietReaderWindow(folder, runMainLoop) {
         // The box would wait for a person.
         UnexpectedErrors().show = [this](const QString& message) { shown.push_back(message.toStdString()); };
     }
     std::vector<std::string> shown;
-
-protected:
-    void ShowError(const QString&) override {}
 };
 
 void Press(QWidget& widget, int key) {

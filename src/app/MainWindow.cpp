@@ -274,9 +274,7 @@ void TAA_Main::OpenHelp() {
         ShowHelpFailure(file + ": no program on this desktop opens this file");
 }
 
-void TAA_Main::ShowHelpFailure(const QString& text) {
-    QMessageBox::information(this, "Error", text);
-}
+void TAA_Main::ShowHelpFailure(const QString& text) { QMessageBox::information(this, "Error", text); }
 
 void TAA_Main::OpenBookDialog() {
     // Nothing moves under the dialog, and the book being left is saved first.

@@ -36,7 +36,8 @@ bool HasPlainTrueColour(xcb_connection_t* c, xcb_window_t window, uint8_t& depth
             if (format.data->depth == depth) thirtyTwoBits = format.data->bits_per_pixel == 32;
         bool masks = false;
         for (auto screen = xcb_setup_roots_iterator(setup); screen.rem && !masks; xcb_screen_next(&screen))
-            for (auto d = xcb_screen_allowed_depths_iterator(screen.data); d.rem && !masks; xcb_depth_next(&d))
+            for (auto d = xcb_screen_allowed_depths_iterator(screen.data); d.rem && !masks;
+                 xcb_depth_next(&d))
                 for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
                     if (v.data->visual_id == attributes->visual) {
                         masks = v.data->red_mask == 0xFF0000 && v.data->green_mask == 0xFF00 &&

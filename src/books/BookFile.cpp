@@ -6,8 +6,8 @@ namespace corvalin {
 namespace {
 
 int32_t LoadInt32(const uint8_t* bytes) {
-    return static_cast<int32_t>(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 |
-                                uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
+    return static_cast<int32_t>(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+                                uint32_t(bytes[3]) << 24);
 }
 
 void StoreInt32(uint8_t* bytes, int32_t value) {
@@ -112,7 +112,9 @@ void LoadBookStore(VEMFile& file, int64_t storeOffset, VEMOpt& store) {
     store.Read(cursor.reader());
 }
 
-bool BookStoreIsWhole(VEMFile& file, const BookHeader& header) { return StoreDigestMatches(file, header, SeedB()); }
+bool BookStoreIsWhole(VEMFile& file, const BookHeader& header) {
+    return StoreDigestMatches(file, header, SeedB());
+}
 
 void RewriteBookStore(VEMFile& file, VEMOpt& store) {
     const BookHeader header = ReadBookHeader(file);
@@ -131,7 +133,8 @@ BookScanResult UpgradeOrRepairBook(VEMFile& file) {
     // judge the digests; the other header rules are the open checks' business.
     if (file.Length() < kBookHeaderSize ||
         std::memcmp(header.signature, kBookSignature, kBookSignatureSize) != 0 ||
-        header.storeOffset < kBookHeaderSize + kDigestLength || header.storeOffset > file.Length() - kDigestLength)
+        header.storeOffset < kBookHeaderSize + kDigestLength ||
+        header.storeOffset > file.Length() - kDigestLength)
         return BookScanResult::NotListed;
     if (StoreDigestMatches(file, header, SeedB())) return BookScanResult::Current;
 

@@ -65,7 +65,8 @@ std::string EncodeUndo(int64_t storeOffset, const std::vector<uint8_t>& tail) {
 std::optional<UndoRecord> ReadUndo(const std::filesystem::path& path) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
-    if (error || size < kUndoHeaderSize || size > kUndoHeaderSize + uint64_t(kMaxStoreBytes)) return std::nullopt;
+    if (error || size < kUndoHeaderSize || size > kUndoHeaderSize + uint64_t(kMaxStoreBytes))
+        return std::nullopt;
     const int handle = OpenFileHandle(path, FileMode::Read);
     if (handle < 0) return std::nullopt;
     std::vector<uint8_t> bytes(size);
@@ -173,7 +174,8 @@ StoreRecovery RecoverStoreRewrite(const std::filesystem::path& book) {
         const BookHeader header = ReadBookHeader(file);
         const bool offsetInside =
             header.storeOffset >= kBookHeaderSize + kDigestLength && header.storeOffset <= file.Length();
-        if (offsetInside && file.Length() - header.storeOffset >= kDigestLength && BookStoreIsWhole(file, header)) {
+        if (offsetInside && file.Length() - header.storeOffset >= kDigestLength &&
+            BookStoreIsWhole(file, header)) {
             // The rewrite finished; only the removal of the undo file was missed.
             RemoveUndo(undo);
             return StoreRecovery::Discarded;

@@ -20,8 +20,8 @@ constexpr int kMaxShift = 30;  // 1 GB clusters; the largest the program uses is
 constexpr int64_t kZeroChunk = 4096;
 
 std::string Describe(const char* action, int64_t count, int64_t position, int error) {
-    return std::string(action) + " " + std::to_string(count) + " bytes at " + std::to_string(position) + ": " +
-           std::strerror(error);
+    return std::string(action) + " " + std::to_string(count) + " bytes at " + std::to_string(position) +
+           ": " + std::strerror(error);
 }
 
 // A short count that is not an interruption is a failure: the file is not what we believed.
@@ -59,9 +59,15 @@ void MarkClean(VEMFileCluster& cluster, int64_t clusterSize) {
 int OpenFileHandle(const std::filesystem::path& path, FileMode mode) {
     int flags = O_CLOEXEC;
     switch (mode) {
-        case FileMode::Read: flags |= O_RDONLY; break;
-        case FileMode::ReadWrite: flags |= O_RDWR; break;
-        case FileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        case FileMode::Read:
+            flags |= O_RDONLY;
+            break;
+        case FileMode::ReadWrite:
+            flags |= O_RDWR;
+            break;
+        case FileMode::Create:
+            flags |= O_RDWR | O_CREAT | O_TRUNC;
+            break;
     }
     int handle;
     do {
@@ -104,8 +110,10 @@ void VEMFile::Open(int handle, int shift, int count) {
         cluster->data.assign(static_cast<size_t>(clusterSize_), 0);
         MarkClean(*cluster, clusterSize_);
         cluster->previous = last_;
-        if (last_) last_->next = cluster;
-        else first_ = cluster;
+        if (last_)
+            last_->next = cluster;
+        else
+            first_ = cluster;
         last_ = cluster;
     }
     if (closeFailure) std::rethrow_exception(closeFailure);
@@ -174,8 +182,10 @@ void VEMFile::WriteBack(VEMFileCluster& cluster) {
 void VEMFile::MoveToFront(VEMFileCluster* cluster) {
     if (cluster == first_) return;
     cluster->previous->next = cluster->next;
-    if (cluster->next) cluster->next->previous = cluster->previous;
-    else last_ = cluster->previous;
+    if (cluster->next)
+        cluster->next->previous = cluster->previous;
+    else
+        last_ = cluster->previous;
     cluster->previous = nullptr;
     cluster->next = first_;
     first_->previous = cluster;
@@ -239,7 +249,8 @@ void VEMFile::Write(const void* source, int64_t length, int64_t position) {
     if (length <= 0) return;
     if (handle_ < 0) throw VEMFileError("cannot write: file is not open");
     if (position < 0 || position > std::numeric_limits<int64_t>::max() - length)
-        throw VEMFileError("cannot write " + std::to_string(length) + " bytes at " + std::to_string(position));
+        throw VEMFileError("cannot write " + std::to_string(length) + " bytes at " +
+                           std::to_string(position));
     auto* in = static_cast<const uint8_t*>(source);
     while (length > 0) {
         int64_t start = position & mask_;
@@ -340,7 +351,8 @@ uint32_t VEMFile::ReadU32BE(int64_t position) {
     return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
 }
 
-std::vector<uint8_t> VEMFile::DigestOf(int length, int rounds, const DigestSeed& seed, int64_t start, int64_t end) {
+std::vector<uint8_t> VEMFile::DigestOf(int length, int rounds, const DigestSeed& seed, int64_t start,
+                                       int64_t end) {
     Flush();
     VEMCrypt crypt;
     crypt.SetSeed(seed);
@@ -391,8 +403,8 @@ void FileCursor::ReadBytes(void* context, uint8_t* destination, uint32_t count) 
     auto* cursor = static_cast<FileCursor*>(context);
     int64_t position = cursor->position_;
     if (position < 0 || position > cursor->file_.Length() - int64_t{count})
-        throw VEMFileError("record data runs past the end of the file: " + std::to_string(count) + " bytes at " +
-                           std::to_string(position));
+        throw VEMFileError("record data runs past the end of the file: " + std::to_string(count) +
+                           " bytes at " + std::to_string(position));
     if (!destination) return;
     cursor->file_.Read(destination, count, position);
     cursor->position_ = position + count;

@@ -178,8 +178,8 @@ std::string EncodeConfiguration(const VEMOptions& options, Configuration& config
 
 ConfigSaveResult SaveConfiguration(const std::filesystem::path& folder, const VEMOptions& options,
                                    Configuration& config, const SessionState& session) {
-    const std::string failure = WriteFileReplacing(folder / kConfigurationFileName,
-                                                   EncodeConfiguration(options, config, session), kPartialSuffix);
+    const std::string failure = WriteFileReplacing(
+        folder / kConfigurationFileName, EncodeConfiguration(options, config, session), kPartialSuffix);
     return {failure.empty(), failure};
 }
 

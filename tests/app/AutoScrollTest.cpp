@@ -20,11 +20,11 @@
 
 #include "app/MainWindow.h"
 #include "app/ReadingSurface.h"
+#include "app/ScreenPictures.h"
+#include "app/WindowFixture.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
 #include "render/PageComposition.h"
-#include "app/ScreenPictures.h"
-#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

@@ -15,11 +15,11 @@
 #include "app/MainWindow.h"
 #include "app/PageCommands.h"
 #include "app/ReadingSurface.h"
+#include "app/WindowFixture.h"
 #include "books/BookFormat.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
 #include "layout/BookDocument.h"
-#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -32,7 +32,8 @@ using test::TempDir;
 
 class ReaderWindow : public test::TestWindow {
 public:
-    ReaderWindow(const std::filesystem::path& folder, PerfTiming& timing) : TestWindow(folder, {&timing, false}) {}
+    ReaderWindow(const std::filesystem::path& folder, PerfTiming& timing)
+        : TestWindow(folder, {&timing, false}) {}
 };
 
 void Press(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

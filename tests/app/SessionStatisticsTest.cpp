@@ -10,11 +10,11 @@
 #include <string>
 
 #include "app/MainWindow.h"
+#include "app/WindowFixture.h"
 #include "app/engine/ScrollEngine.h"
 #include "app/engine/VEMTimer.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
-#include "app/WindowFixture.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

@@ -9,8 +9,8 @@
 
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
-#include "engine/SimulatedTime.h"
 #include "app/WindowFixture.h"
+#include "engine/SimulatedTime.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

@@ -1,13 +1,12 @@
 // A state save rewrites the book's record store in place; whatever stops it half-way, the book
 // must still open with the store it had.
-#include "books/StoreRewrite.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
 #include "books/BookFormat.h"
+#include "books/StoreRewrite.h"
 #include "books/VEMFileError.h"
 #include "settings/VEMOpt.h"
 #include "support/TestSupport.h"
@@ -147,7 +146,9 @@ TEST_F(StoreRewriteTest, TheNextOpenFinishesWhatACrashLeft) {
         } else {
             EXPECT_EQ(SavedPosition(path_), c.position);
         }
-        if (c.recovery == StoreRecovery::Restored) EXPECT_EQ(test::ReadBytes(path_), good);
+        if (c.recovery == StoreRecovery::Restored) {
+            EXPECT_EQ(test::ReadBytes(path_), good);
+        }
     }
 }
 

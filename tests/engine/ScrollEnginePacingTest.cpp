@@ -19,7 +19,7 @@ TEST(ScrollEnginePacing, StepsLandOnThePeriodWithoutDriftOverAMinute) {
     struct Row {
         const char* name;
         int32_t linesPerSecond;
-        double asleepAtLeast;  // share of the minute given away in sleeps
+        double asleepAtLeast;         // share of the minute given away in sleeps
         int64_t shortSleepOvershoot;  // -1: the platform has only one-millisecond sleeps
     };
     // At 500 pixels a second the step is 2 ms away: one sleep, then a spin to the step, or

@@ -1,9 +1,8 @@
 #include "support/TestSupport.h"
 
-#include <csignal>
-
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <random>
 
@@ -59,9 +58,15 @@ std::string OpenedBook::Items(int64_t start, int64_t end) {
     TextItem item;
     while (NextTextItem(file, start, end, item)) {
         switch (item.kind) {
-            case TextItem::Kind::Word: out += Utf16ToUtf8(item.word) + " "; break;
-            case TextItem::Kind::Space: out += "<" + std::to_string(item.columns) + "> "; break;
-            case TextItem::Kind::LineEnd: out += "| "; break;
+            case TextItem::Kind::Word:
+                out += Utf16ToUtf8(item.word) + " ";
+                break;
+            case TextItem::Kind::Space:
+                out += "<" + std::to_string(item.columns) + "> ";
+                break;
+            case TextItem::Kind::LineEnd:
+                out += "| ";
+                break;
         }
     }
     if (!out.empty()) out.pop_back();

@@ -11,7 +11,7 @@ namespace {
 constexpr int kCalibrationSleeps = 16;
 // Short sleeps measured: a tenth of the one-millisecond granularity each.
 constexpr int64_t kShortSleepFraction = 10;
-}
+}  // namespace
 
 int64_t SteadyPerfClock::Counter() {
     const auto sinceEpoch = std::chrono::steady_clock::now().time_since_epoch();

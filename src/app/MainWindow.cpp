@@ -450,6 +450,7 @@ void TAA_Main::keyPressEvent(QKeyEvent* event) {
             Faster();
             return;
         case Qt::Key_Minus:
+        case Qt::Key_Underscore:  // the same key with Shift, as Shift+= is +
             Slower();
             return;
         case Qt::Key_Slash:

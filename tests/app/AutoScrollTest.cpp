@@ -199,6 +199,7 @@ TEST_F(AutoScrollTest, PlusAndMinusChangeTheSpeedInUseWithinItsRange) {
         {"equals key, lines", true, Setting::LinesPerSecond, 50, Qt::Key_Equal, 51},
         {"plus key, lines", true, Setting::LinesPerSecond, 50, Qt::Key_Plus, 51},
         {"minus key, lines", true, Setting::LinesPerSecond, 50, Qt::Key_Minus, 49},
+        {"minus key with shift", true, Setting::LinesPerSecond, 50, Qt::Key_Underscore, 49},
         {"faster at the top", true, Setting::LinesPerSecond, 500, Qt::Key_Plus, 500},
         {"slower at the bottom", true, Setting::LinesPerSecond, 1, Qt::Key_Minus, 1},
         {"slower from 2", true, Setting::LinesPerSecond, 2, Qt::Key_Minus, 1},

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -224,7 +225,7 @@ void TAA_Main::PlaceWindow() {
             // Without a window manager to honour the request the window covers the screen itself.
             const WindowRect full = FullScreenRect(screen.width(), screen.height());
             setGeometry(full.left, full.top, full.width, full.height);
-            setWindowFlag(Qt::WindowStaysOnTopHint, true);
+            StayOnTop(true);
             showFullScreen();
             break;
         }
@@ -244,9 +245,8 @@ void TAA_Main::ToggleFullScreen() {
         normalRect_ = {rect.x(), rect.y(), rect.width(), rect.height()};
         const WindowRect full = FullScreenRect(screen.width(), screen.height());
         setGeometry(full.left, full.top, full.width, full.height);
-        // Nothing may come between the reader and the page; a changed flag hides the window
-        // until it is shown again.
-        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        // Nothing may come between the reader and the page.
+        StayOnTop(true);
         showFullScreen();
         surface_->setFocus();
         return;
@@ -255,10 +255,24 @@ void TAA_Main::ToggleFullScreen() {
     const QRect area = own ? own->availableGeometry() : QRect(QPoint(0, 0), screen);
     const WindowRect back =
         LeaveFullScreenRect(normalRect_, {area.x(), area.y(), area.width(), area.height()});
-    setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    StayOnTop(false);
     showNormal();
     setGeometry(back.left, back.top, back.width, back.height);
     surface_->setFocus();
+}
+
+void TAA_Main::StayOnTop(bool on) {
+    // Through the platform window where there is one: changing the widget's flags would destroy
+    // and create the native windows again (the surface's among them) and flash the window.
+    if (QWindow* handle = windowHandle())
+        handle->setFlag(Qt::WindowStaysOnTopHint, on);
+    else
+        setWindowFlag(Qt::WindowStaysOnTopHint, on);
+}
+
+bool TAA_Main::StaysOnTop() const {
+    const QWindow* handle = windowHandle();
+    return (handle ? handle->flags() : windowFlags()).testFlag(Qt::WindowStaysOnTopHint);
 }
 
 void TAA_Main::OpenHelp() {

@@ -103,6 +103,8 @@ public:
     void Slower();
     // Full screen and back to the rectangle the window had before (\, the tool bar).
     void ToggleFullScreen();
+    // Full screen keeps the window above all others.
+    bool StaysOnTop() const;
     // The help file beside the program, in the desktop's viewer; nothing when it is missing.
     void OpenHelp();
     std::filesystem::path HelpFile() const { return programFolder_ / kHelpFileName; }
@@ -169,6 +171,7 @@ private:
     void FormResize();
     void SyncPageSize();
     void PlaceWindow();
+    void StayOnTop(bool on);
     SessionState CurrentSession() const;
 
     std::filesystem::path programFolder_;

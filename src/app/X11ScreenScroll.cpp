@@ -122,24 +122,31 @@ bool X11ScreenScroll::ScrollUp(const uint8_t* bgrRow, int32_t width, int32_t hei
 }
 
 bool X11ScreenScroll::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (eventType != "xcb_generic_event_t" || !target_) return false;
+    if (eventType != "xcb_generic_event_t") return false;
+    // The surface's window as Qt names it now; earlier copies may have gone to another one.
+    const auto current = xcb_window_t(surface_.internalWinId());
+    const xcb_window_t copiedIn = target_ ? target_->window : XCB_NONE;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     switch (event->response_type & 0x7F) {
         case XCB_EXPOSE:
             // Qt answers an exposure from its backing store, which these steps left behind: make
             // it paint the surface first. Qt still handles the event.
-            if (reinterpret_cast<const xcb_expose_event_t*>(event)->window == target_->window)
+            if (current != XCB_NONE && reinterpret_cast<const xcb_expose_event_t*>(event)->window == current)
                 surface_.update();
             return false;
-        case XCB_GRAPHICS_EXPOSURE:
-            if (reinterpret_cast<const xcb_graphics_exposure_event_t*>(event)->drawable != target_->window)
-                return false;
+        case XCB_GRAPHICS_EXPOSURE: {
+            const xcb_drawable_t drawable =
+                reinterpret_cast<const xcb_graphics_exposure_event_t*>(event)->drawable;
+            if (drawable == XCB_NONE || (drawable != current && drawable != copiedIn)) return false;
             // Later steps have moved the damage since; the whole surface is drawn again.
             surface_.update();
             return true;
-        case XCB_NO_EXPOSURE:
+        }
+        case XCB_NO_EXPOSURE: {
             // Sent for every copy that lost nothing.
-            return reinterpret_cast<const xcb_no_exposure_event_t*>(event)->drawable == target_->window;
+            const xcb_drawable_t drawable = reinterpret_cast<const xcb_no_exposure_event_t*>(event)->drawable;
+            return drawable != XCB_NONE && (drawable == current || drawable == copiedIn);
+        }
         default:
             return false;
     }

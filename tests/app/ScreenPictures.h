@@ -20,9 +20,11 @@ namespace corvalin::test {
 // paint of them.
 inline QImage OnScreen(TAA_Main& window) {
     TVEMScroll& surface = window.Surface();
-    const QPoint at = surface.mapTo(&window, QPoint(0, 0));
+    // From the whole screen at the surface's place: a window Qt has just created anew (full
+    // screen changes its flags) may not be grabbed by its own id yet.
+    const QPoint at = surface.mapToGlobal(QPoint(0, 0));
     return window.screen()
-        ->grabWindow(window.winId(), at.x(), at.y(), surface.width(), surface.height())
+        ->grabWindow(0, at.x(), at.y(), surface.width(), surface.height())
         .toImage()
         .convertToFormat(QImage::Format_RGB32);
 }

@@ -218,12 +218,12 @@ TEST_F(ToolBarMenuTest, FullScreenAndBackRestoresTheNormalRectangle) {
     MenuItem(window, "Fullscreen1").trigger();
     Settle();
     EXPECT_TRUE(window.isFullScreen());
-    EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window.StaysOnTop());
     EXPECT_EQ(window.geometry().topLeft(), QPoint(0, 0));
     Button(window, "ToolButton5").trigger();
     Settle();
     EXPECT_FALSE(window.isFullScreen());
-    EXPECT_FALSE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(window.StaysOnTop());
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.geometry(), QRect(30, 20, 700, 500));
     EXPECT_EQ(window.focusWidget(), &window.Surface());

@@ -74,6 +74,15 @@ TEST_F(X11ScreenScrollTest, StepsMoveTheWindowInTheServerWithoutAPaint) {
     SettleWithServer();
     EXPECT_TRUE(watch.painted.empty()) << watch.painted.size() << " paints";
     EXPECT_EQ(FirstDifferentRow(OnScreen(window), FullRepaint(window.View())), -1);
+
+    // Full screen and back: the window keeps its native windows (new widget flags would make
+    // Qt build them again, and Qt would go on drawing into the surface's destroyed one).
+    window.ToggleFullScreen();
+    WaitUntilExposed(window);
+    SettleWithServer();
+    Steps(window, 23);
+    SettleWithServer();
+    EXPECT_EQ(FirstDifferentRow(OnScreen(window), FullRepaint(window.View())), -1);
 }
 
 TEST_F(X11ScreenScrollTest, WhatACoveringWindowHidAndExposedIsDrawnFromThePicture) {

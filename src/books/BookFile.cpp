@@ -116,9 +116,13 @@ bool BookStoreIsWhole(VEMFile& file, const BookHeader& header) {
     return StoreDigestMatches(file, header, SeedB());
 }
 
+bool StoreOffsetInside(const BookHeader& header, int64_t fileLength) {
+    return header.storeOffset >= kBookHeaderSize + kDigestLength && header.storeOffset <= fileLength;
+}
+
 void RewriteBookStore(VEMFile& file, VEMOpt& store) {
     const BookHeader header = ReadBookHeader(file);
-    if (header.storeOffset < kBookHeaderSize + kDigestLength || header.storeOffset > file.Length())
+    if (!StoreOffsetInside(header, file.Length()))
         throw VEMFileError("record store offset outside the book file");
     file.SetLength(header.storeOffset);
     FileCursor cursor(file, header.storeOffset);

@@ -38,6 +38,9 @@ std::vector<int32_t> ReadLineTable(VEMFile& file, const BookHeader& header);
 
 // Throws VEMFileError when the store is cut short or nests too deep.
 void LoadBookStore(VEMFile& file, int64_t storeOffset, VEMOpt& store);
+// Whether the header's store offset leaves room for the head digest and lies inside a file of
+// `fileLength` bytes: the least a store rewrite needs.
+bool StoreOffsetInside(const BookHeader& header, int64_t fileLength);
 // Whether the store digest (seed B) matches: the store was written whole. The header must have
 // a store offset inside the file.
 bool BookStoreIsWhole(VEMFile& file, const BookHeader& header);

@@ -46,23 +46,24 @@ uint32_t Crc(const uint8_t* data, size_t size) {
     return uint32_t(crc32(crc, data, uInt(size)));
 }
 
-struct UndoRecord {
+// The bytes from the store offset to the end of a book: the store and its digest.
+struct KeptStore {
     int64_t storeOffset = 0;
     std::vector<uint8_t> tail;
 };
 
-std::string EncodeUndo(int64_t storeOffset, const std::vector<uint8_t>& tail) {
+std::string EncodeUndo(const KeptStore& kept) {
     std::string out(kUndoMagic, sizeof kUndoMagic);
-    PutU64(out, uint64_t(storeOffset));
-    PutU64(out, uint64_t(tail.size()));
-    const uint32_t crc = Crc(tail.data(), tail.size());
+    PutU64(out, uint64_t(kept.storeOffset));
+    PutU64(out, uint64_t(kept.tail.size()));
+    const uint32_t crc = Crc(kept.tail.data(), kept.tail.size());
     for (int i = 0; i < 4; ++i) out.push_back(char(crc >> (8 * i)));
-    out.append(reinterpret_cast<const char*>(tail.data()), tail.size());
+    out.append(reinterpret_cast<const char*>(kept.tail.data()), kept.tail.size());
     return out;
 }
 
 // The undo file as written by EncodeUndo, or nothing when it is not exactly that.
-std::optional<UndoRecord> ReadUndo(const std::filesystem::path& path) {
+std::optional<KeptStore> ReadUndo(const std::filesystem::path& path) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (error || size < kUndoHeaderSize || size > kUndoHeaderSize + uint64_t(kMaxStoreBytes))
@@ -85,18 +86,33 @@ std::optional<UndoRecord> ReadUndo(const std::filesystem::path& path) {
     const uint32_t crc = uint32_t(bytes[24]) | uint32_t(bytes[25]) << 8 | uint32_t(bytes[26]) << 16 |
                          uint32_t(bytes[27]) << 24;
     if (Crc(&bytes[kUndoHeaderSize], length) != crc) return std::nullopt;
-    return UndoRecord{int64_t(offset), std::vector<uint8_t>(bytes.begin() + kUndoHeaderSize, bytes.end())};
+    return KeptStore{int64_t(offset), std::vector<uint8_t>(bytes.begin() + kUndoHeaderSize, bytes.end())};
 }
 
-void PutTailBack(VEMFile& file, int64_t storeOffset, const std::vector<uint8_t>& tail) {
-    file.SetLength(storeOffset);
-    file.Write(tail.data(), int64_t(tail.size()), storeOffset);
+void PutTailBack(VEMFile& file, const KeptStore& kept) {
+    file.SetLength(kept.storeOffset);
+    file.Write(kept.tail.data(), int64_t(kept.tail.size()), kept.storeOffset);
     file.Sync();
 }
 
 void RemoveUndo(const std::filesystem::path& undo) {
     std::error_code ignored;
     std::filesystem::remove(undo, ignored);
+}
+
+KeptStore KeepStore(const std::filesystem::path& book, VEMFile& file) {
+    const BookHeader header = ReadBookHeader(file);
+    if (!StoreOffsetInside(header, file.Length()))
+        throw VEMFileError("record store offset outside the book file");
+    KeptStore kept;
+    kept.storeOffset = header.storeOffset;
+    const int64_t tailLength = file.Length() - kept.storeOffset;
+    if (tailLength > kMaxStoreBytes) throw VEMFileError("record store too large to save safely");
+    kept.tail.resize(static_cast<size_t>(tailLength));
+    file.Read(kept.tail.data(), tailLength, kept.storeOffset);
+    const std::string failure = WriteFileReplacing(StoreUndoPath(book), EncodeUndo(kept), kUndoPartialSuffix);
+    if (!failure.empty()) throw VEMFileError("cannot keep the old record store: " + failure);
+    return kept;
 }
 
 }  // namespace
@@ -106,31 +122,6 @@ std::filesystem::path StoreUndoPath(const std::filesystem::path& book) {
     undo += kUndoSuffix;
     return undo;
 }
-
-namespace {
-
-struct KeptStore {
-    int64_t storeOffset = 0;
-    std::vector<uint8_t> tail;
-};
-
-KeptStore KeepStore(const std::filesystem::path& book, VEMFile& file) {
-    const BookHeader header = ReadBookHeader(file);
-    KeptStore kept;
-    kept.storeOffset = header.storeOffset;
-    if (kept.storeOffset < kBookHeaderSize + kDigestLength || kept.storeOffset > file.Length())
-        throw VEMFileError("record store offset outside the book file");
-    const int64_t tailLength = file.Length() - kept.storeOffset;
-    if (tailLength > kMaxStoreBytes) throw VEMFileError("record store too large to save safely");
-    kept.tail.resize(static_cast<size_t>(tailLength));
-    file.Read(kept.tail.data(), tailLength, kept.storeOffset);
-    const std::string failure =
-        WriteFileReplacing(StoreUndoPath(book), EncodeUndo(kept.storeOffset, kept.tail), kUndoPartialSuffix);
-    if (!failure.empty()) throw VEMFileError("cannot keep the old record store: " + failure);
-    return kept;
-}
-
-}  // namespace
 
 void KeepStoreForUndo(const std::filesystem::path& book, VEMFile& file) { KeepStore(book, file); }
 
@@ -144,7 +135,7 @@ void RewriteBookStoreSafely(const std::filesystem::path& book, VEMFile& file, VE
         try {
             // What could not be written stays cached and would fail again on every flush.
             file.DiscardUnwritten();
-            PutTailBack(file, kept.storeOffset, kept.tail);
+            PutTailBack(file, kept);
             RemoveUndo(undo);
         } catch (const VEMFileError&) {
             // The undo file stays; the next open puts the old store back.
@@ -172,20 +163,19 @@ StoreRecovery RecoverStoreRewrite(const std::filesystem::path& book) {
         file.Open(handle, kClusterShift, kClusterCount);
         if (file.Length() < kBookHeaderSize) return StoreRecovery::Nothing;
         const BookHeader header = ReadBookHeader(file);
-        const bool offsetInside =
-            header.storeOffset >= kBookHeaderSize + kDigestLength && header.storeOffset <= file.Length();
+        const bool offsetInside = StoreOffsetInside(header, file.Length());
         if (offsetInside && file.Length() - header.storeOffset >= kDigestLength &&
             BookStoreIsWhole(file, header)) {
             // The rewrite finished; only the removal of the undo file was missed.
             RemoveUndo(undo);
             return StoreRecovery::Discarded;
         }
-        const std::optional<UndoRecord> record = ReadUndo(undo);
+        const std::optional<KeptStore> record = ReadUndo(undo);
         if (!record || record->storeOffset != header.storeOffset || !offsetInside) {
             RemoveUndo(undo);
             return StoreRecovery::Discarded;
         }
-        PutTailBack(file, record->storeOffset, record->tail);
+        PutTailBack(file, *record);
         file.Close();
     } catch (const VEMFileError&) {
         return StoreRecovery::Nothing;

@@ -18,7 +18,6 @@
 #include "app/WindowFixture.h"
 #include "books/BookFormat.h"
 #include "engine/SimulatedTime.h"
-#include "import/ImportFile.h"
 #include "layout/BookDocument.h"
 #include "support/TestSupport.h"
 
@@ -28,7 +27,6 @@ namespace {
 using test::Settle;
 
 using test::kNsPerSecond;
-using test::TempDir;
 
 class ReaderWindow : public test::TestWindow {
 public:
@@ -108,11 +106,10 @@ protected:
     }
 };
 
-class ReaderCommandsTest : public ::testing::Test {
+class ReaderCommandsTest : public test::GuideBookTest {
 protected:
     void SetUp() override {
-        book_ = ImportFile(std::string(CORVALIN_SOURCE_DIR) + "/data/samples/Welcome.txt",
-                           folder_.path() / "Books", BuildBookOptions{});
+        GuideBookTest::SetUp();
         window_ = std::make_unique<ReaderWindow>(folder_.path(), timing_);
         window_->FirstStart(book_);
         paintCost_ = std::make_unique<PaintCost>(window_->Surface(), time_);
@@ -135,8 +132,6 @@ protected:
         return PositionOf(View());
     }
 
-    TempDir folder_;
-    std::filesystem::path book_;
     test::SimulatedTime time_;
     PerfTiming timing_{time_, time_};
     std::unique_ptr<ReaderWindow> window_;

@@ -14,7 +14,6 @@
 #include "app/engine/ScrollEngine.h"
 #include "app/engine/VEMTimer.h"
 #include "engine/SimulatedTime.h"
-#include "import/ImportFile.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -23,19 +22,11 @@ namespace {
 using test::Settle;
 
 using test::kNsPerSecond;
-using test::TempDir;
 
 using ReaderWindow = test::TestWindow;
 
-class SessionStatisticsTest : public ::testing::Test {
+class SessionStatisticsTest : public test::GuideBookTest {
 protected:
-    void SetUp() override {
-        book_ = ImportFile(std::string(CORVALIN_SOURCE_DIR) + "/data/samples/Welcome.txt",
-                           folder_.path() / "Books", BuildBookOptions{});
-    }
-
-    TempDir folder_;
-    std::filesystem::path book_;
     test::SimulatedTime time_;
     PerfTiming timing_{time_, time_};
 };

@@ -4,18 +4,18 @@
 // The book is built from a real text (the GPL v3 licence shipped by Debian, repeated).
 #include <benchmark/benchmark.h>
 
-#include <QFont>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "FactoryLayout.h"
 #include "LicenceBook.h"
 #include "layout/BookDocument.h"
 #include "layout/VEMRenderParag.h"
 #include "platform/qt/QtGlyphCanvas.h"
+#include "platform/qt/ReadingFont.h"
 #include "render/BackgroundRenderer.h"
 #include "render/KeptPage.h"
 #include "render/PageComposition.h"
@@ -49,28 +49,13 @@ struct Reading {
 
     Reading(int aa, int cachePages) {
         book.Open(BenchBook());
-        QFont font(kFamily);
-        font.setPixelSize(int(kPoints * aa * 96.0 / 72.0 + 0.5));
-        const QFontMetrics metrics(font);
-        FontSpec fontSpec;
-        fontSpec.family = kFamily;
-        fontSpec.cellHeightPx = metrics.ascent() + metrics.descent();
-        canvas = std::make_unique<QtGlyphCanvas>(fontSpec);
+        ReadingFontRequest request;
+        request.family = kFamily;
+        request.points = kPoints;
+        request.aaFactor = aa;
+        canvas = std::make_unique<QtGlyphCanvas>(ReadingFontSpec(request));
         view.canvas = canvas.get();
-        view.pageWidth = kPageWidth;
-        view.pageHeight = kPageHeight;
-        view.aaFactor = aa;
-        view.marginPx = 5;
-        view.lineInterval = -8;
-        view.paragraphInterval = 8;
-        view.fullFormatting = true;
-        view.joinHyphens = true;
-        view.cachePages = cachePages;
-        view.textColour = 0x533F00;
-        view.backColour = 0xA4BBB8;
-        view.headingColour = 0xA5;
-        view.firstLetterColour = 0xFFFFFF;
-        view.autoRunning = true;
+        bench::LayOutLikeTheReader(view, kPageWidth, kPageHeight, aa, cachePages);
         book.AttachTo(view);
         view.Relayout();
         view.GoToPosition(view.paragraphs.Entry(view.paragraphs.Count() / 3), 0);

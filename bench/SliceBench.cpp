@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "FactoryLayout.h"
 #include "LicenceBook.h"
 #include "layout/BookDocument.h"
 #include "layout/VEMRenderParag.h"
@@ -67,18 +68,8 @@ struct Reading {
         request.points = kPoints;
         request.aaFactor = kFactor;
         canvas = std::make_unique<QtGlyphCanvas>(ReadingFontSpec(request));
-        // The factory settings the reader applies (ViewSettings).
         view.canvas = canvas.get();
-        view.pageWidth = kPageWidth;
-        view.pageHeight = kPageHeight;
-        view.aaFactor = kFactor;
-        view.marginPx = 5;
-        view.lineInterval = -8;
-        view.paragraphInterval = 8;
-        view.fullFormatting = true;
-        view.joinHyphens = true;
-        view.cachePages = 1;
-        view.autoRunning = true;
+        bench::LayOutLikeTheReader(view, kPageWidth, kPageHeight, kFactor, 1);
         book.AttachTo(view);
         view.Relayout();
         view.GoToPosition(0, 0);

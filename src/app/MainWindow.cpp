@@ -521,8 +521,7 @@ void TAA_Main::FormResize() {
     RedrawSurface();
     // The timing depends on the page: a variable speed counts the characters on it, and a
     // Page Down dwell its height.
-    options_.Mark(kPendingState);
-    if (options_.UpdateLock() == 0) options_.Notify();
+    options_.SignalChange(kPendingState);
 }
 
 void TAA_Main::PaintView(QPainter& painter, const QRect& rect) {

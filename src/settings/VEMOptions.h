@@ -48,6 +48,12 @@ public:
     // View, clearing each flag before its handler runs.
     void Notify();
     void Mark(uint8_t pendingFlags) { pending_ |= pendingFlags; }
+    // Marks the categories and runs their handlers now, unless an update is in progress (then
+    // its EndUpdate does).
+    void SignalChange(uint8_t pendingFlags) {
+        Mark(pendingFlags);
+        NotifyWhenFree();
+    }
     uint8_t Pending() const { return pending_; }
     int32_t UpdateLock() const { return updateLock_; }
 

@@ -166,8 +166,7 @@ const StateDecision& ScrollEngine::ApplyState() {
 
 void ScrollEngine::ToggleAutoScroll() {
     options_.SetAutoScrollOn(!options_.AutoScrollOn());
-    options_.Mark(kPendingState);
-    if (options_.UpdateLock() == 0) options_.Notify();
+    options_.SignalChange(kPendingState);
     stepEnabled_ = options_.AutoScrollOn();
     if (timer_ != nullptr) timer_->SetEnabled(stepEnabled_);
     statistics_.ClearCounts();

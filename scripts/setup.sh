@@ -6,11 +6,15 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libicu-dev zlib1g-dev
+  libicu-dev zlib1g-dev libarchive-dev libpugixml-dev
   libunrar-dev libunrar-headers
   clang libclang-rt-dev
   qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation2 fontconfig
+  fonts-comic-neue
   xvfb xauth
+  # Real archivers and converters that make the tests' fixtures and stand beside ours in the
+  # benchmarks.
+  arj jlha-utils lhasa zip unzip rar unrar txt2pdbdoc catdoc pandoc
 )
 
 missing=()

@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-dev
   qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation2 fontconfig
   fonts-comic-neue
-  xvfb xauth
+  xvfb xauth xdotool imagemagick
   # Real archivers and converters that make the tests' fixtures and stand beside ours in the
   # benchmarks.
   arj jlha-utils lhasa zip unzip rar unrar txt2pdbdoc catdoc pandoc

@@ -1,7 +1,10 @@
 #include "app/HintWindow.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
+#include <algorithm>
 
 namespace corvalin {
 namespace {
@@ -31,8 +34,16 @@ QSize TVEMHintWindow::HintSize(const QString& text) const {
 
 void TVEMHintWindow::ActivateHint(const QString& text, const QPoint& globalPos) {
     text_ = text;
-    setFixedSize(HintSize(text));
-    move(globalPos);
+    const QSize size = HintSize(text);
+    setFixedSize(size);
+    // A hint near the screen's right or bottom edge moves back onto the screen whole.
+    QPoint at = globalPos;
+    if (const QScreen* screen = QGuiApplication::screenAt(globalPos)) {
+        const QRect area = screen->geometry();
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width())));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height())));
+    }
+    move(at);
     show();
     raise();
     update();

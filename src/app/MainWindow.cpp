@@ -25,6 +25,8 @@
 #include <optional>
 
 #include "app/CursorHiding.h"
+#include "app/HelpWindow.h"
+#include "app/MessageBoxes.h"
 #include "app/PageCommands.h"
 #include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
@@ -34,13 +36,18 @@
 #include "app/ViewSettings.h"
 #include "app/X11ScreenScroll.h"
 #include "books/BookFormat.h"
+#include "books/BookProbe.h"
+#include "books/BookWriter.h"
 #include "books/VEMFileError.h"
+#include "import/ImportFile.h"
 #include "render/PageComposition.h"
 
 namespace corvalin {
 namespace {
 
 constexpr int kCursorCheckMs = 200;
+// Time for the window manager to give a window coming back from full screen its frame again.
+constexpr int kFrameSettleMs = 300;
 constexpr uint32_t kWindowColour = 0x563E00;
 constexpr uint32_t kPanelMainColour = 0xA4BBB8;
 constexpr int kFractionShift = 16;
@@ -65,17 +72,8 @@ QSize ScreenSize() {
     return screen ? screen->size() : QSize(WindowPlacement{}.width, WindowPlacement{}.height);
 }
 
-// The progress window's range for the heading detection of a book: its text length. The
-// header is not checked yet, so a damaged one only gives a wrong bar, never more.
-int64_t TextSpanOf(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    uint8_t header[kHeaderTextEndOffset + 4] = {};
-    if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return 1;
-    auto number = [&](int at) {
-        return int32_t(uint32_t(header[at]) | uint32_t(header[at + 1]) << 8 | uint32_t(header[at + 2]) << 16 |
-                       uint32_t(header[at + 3]) << 24);
-    };
-    return std::max<int64_t>(1, int64_t(number(kHeaderTextEndOffset)) - number(kHeaderTextStartOffset));
+QString FileNameOf(const std::filesystem::path& path) {
+    return QString::fromStdString(path.filename().string());
 }
 
 // The book's heading index is built while the book opens, when the book lacks one; only then
@@ -106,7 +104,7 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
       errors_(programFolder_, kCaption),
       timing_(setup.timing ? *setup.timing : ProcessTiming()),
       runMainLoop_(setup.runMainLoop),
-      askForBook_(setup.askForBook) {
+      attended_(setup.attended) {
     setWindowTitle(CaptionText());
     setObjectName("AA_Main");
     // The state behind a failed handler cannot be trusted: the loop stops and nothing of it is
@@ -130,6 +128,9 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     if (!configResult_.Valid() && configResult_.status != ConfigStatus::Missing)
         std::cerr << "corvalindestrum: " << kConfigurationFileName << ": " << configResult_.message
                   << "; using the factory settings\n";
+    // A Global.cfg the program may not write is the user's to keep: it is read, never replaced.
+    settingsWritable_ = configResult_.writable;
+    if (configResult_.Damaged() && settingsWritable_) damagedCopy_ = KeepDamagedConfiguration(programFolder_);
     session_ = StartupSession(config_);
     if (IsLanguageListIndex(config_.languageIndex))
         languages_.SetActiveLanguage(LanguageFromListIndex(config_.languageIndex));
@@ -192,15 +193,37 @@ QString TAA_Main::Text(const char* id) const {
     return QString::fromStdString(languages_.GetText("AA_Main", id));
 }
 
-void TAA_Main::FirstStart(const std::filesystem::path& book) {
+void TAA_Main::Start(std::vector<std::filesystem::path> files) {
+    startFiles_ = std::move(files);
+    if (!runMainLoop_) {
+        FirstStart(startFiles_);
+        return;
+    }
+    // Centred at its design size; the first start, run by the first show, places it.
+    const QSize screen = ScreenSize();
+    move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
+    show();
+}
+
+void TAA_Main::FirstStart(const std::vector<std::filesystem::path>& files) {
     if (!firstStart_) return;
     firstStart_ = false;
     options_.ApplyStoredSettings(config_.stored, nullptr, true);
     suppressSave_ = false;
     PlaceWindow();
     surface_->setFocus();
+    if (!settingsWritable_)
+        ShowNotice(Text("ErrConfigReadOnly") + "\n" +
+                   QString::fromStdString((programFolder_ / kConfigurationFileName).string()));
+    if (!damagedCopy_.empty())
+        ShowNotice(Text("ErrConfigDamaged") + "\n" + QString::fromStdString(damagedCopy_.string()));
 
-    std::filesystem::path path = book;
+    // Each file becomes a book (a document is imported); the last one that does is opened.
+    std::filesystem::path path;
+    for (const std::filesystem::path& file : files) {
+        std::filesystem::path book = BookFromFile(file);
+        if (!book.empty()) path = std::move(book);
+    }
     if (path.empty() && !config_.lastBookName.empty()) {
         path = BooksFolder() / config_.lastBookName;
         // A book that has gone from the library is skipped without a word.
@@ -210,16 +233,32 @@ void TAA_Main::FirstStart(const std::filesystem::path& book) {
     config_.lastBookName.clear();
     if (!path.empty())
         OpenBook(path);
-    else if (askForBook_)
+    else if (attended_)
         OpenBookDialog();
+}
+
+void TAA_Main::SetNormalGeometry(const WindowRect& rect) {
+    setGeometry(rect.left, rect.top, rect.width, rect.height);
+}
+
+void TAA_Main::KeepFrameOnScreen() {
+    // The window manager's frame is known only once the window has one again; a title bar
+    // above the screen's top could not be taken to move the window back.
+    const QScreen* own = screen();
+    if (!own || isFullScreen() || isMaximized()) return;
+    const QRect area = own->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int dx = std::max(0, area.left() - frame.left());
+    const int dy = std::max(0, area.top() - frame.top());
+    if (dx > 0 || dy > 0) move(x() + dx, y() + dy);
 }
 
 void TAA_Main::PlaceWindow() {
     const QSize screen = ScreenSize();
     const StartPlacement placement = PlaceFromSaved(session_.window, screen.width(), screen.height());
     normalRect_ = placement.normal;
-    const WindowRect& normal = placement.normal;
-    setGeometry(normal.left, normal.top, normal.width, normal.height);
+    // Shown first, so that its frame is known when the saved corner is turned into a position.
+    SetNormalGeometry(placement.normal);
     switch (placement.mode) {
         case WindowMode::FullScreen: {
             // Without a window manager to honour the request the window covers the screen itself.
@@ -257,7 +296,8 @@ void TAA_Main::ToggleFullScreen() {
         LeaveFullScreenRect(normalRect_, {area.x(), area.y(), area.width(), area.height()});
     StayOnTop(false);
     showNormal();
-    setGeometry(back.left, back.top, back.width, back.height);
+    SetNormalGeometry(back);
+    QTimer::singleShot(kFrameSettleMs, this, [this] { KeepFrameOnScreen(); });
     surface_->setFocus();
 }
 
@@ -276,33 +316,73 @@ bool TAA_Main::StaysOnTop() const {
 }
 
 void TAA_Main::OpenHelp() {
-    // The viewer must not open under a window that stays on top.
+    // The guide must not open under a window that stays on top.
     if (isFullScreen()) ToggleFullScreen();
-    std::error_code error;
-    const QString file = QString::fromStdString(HelpFile().string());
-    if (!std::filesystem::is_regular_file(HelpFile(), error)) {
-        ShowHelpFailure(file + ": " + QString::fromLocal8Bit(std::strerror(ENOENT)));
-        return;
-    }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
-        ShowHelpFailure(file + ": no program on this desktop opens this file");
+    if (!help_) help_ = new THelpWindow(this);
+    help_->ShowGuide(Text("Menu_07"));
 }
-
-void TAA_Main::ShowHelpFailure(const QString& text) { QMessageBox::information(this, "Error", text); }
 
 void TAA_Main::OpenBookDialog() {
     // Nothing moves under the dialog, and the book being left is saved first.
     if (options_.AutoScrollOn()) ToggleAutoScroll();
     SaveSettings();
     const std::filesystem::path path = ChooseBook();
-    if (!path.empty()) OpenBook(path);
+    // The dialog's windows may have lain over the page.
+    RedrawSurface();
+    if (!path.empty()) OpenFile(path);
 }
 
 std::filesystem::path TAA_Main::ChooseBook() {
-    const QString path = QFileDialog::getOpenFileName(
+    std::error_code error;
+    std::filesystem::create_directories(BooksFolder(), error);
+    QFileDialog dialog(
         this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
-        QString::fromStdString(BooksFolder().string()), "Books (*.book);;All files (*)");
-    return path.toStdString();
+        QString::fromStdString(BooksFolder().string()),
+        "Books and texts (*.book *.txt *.TXT);;Books (*.book);;Texts (*.txt *.TXT);;All files (*)");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front().toStdString();
+}
+
+std::filesystem::path TAA_Main::BookFromFile(const std::filesystem::path& path) {
+    const QString name = QString::fromStdString(path.string());
+    switch (CheckFileToOpen(path)) {
+        case FileToOpen::Book:
+            return path;
+        case FileToOpen::Document:
+            return ImportDocument(path);
+        case FileToOpen::Missing:
+            ShowError(Text("ErrNoFile") + "\n" + name);
+            return {};
+        case FileToOpen::Folder:
+            ShowError(Text("ErrFolder") + "\n" + name);
+            return {};
+        case FileToOpen::Empty:
+            ShowError(Text("ErrEmptyFile") + "\n" + name);
+            return {};
+        case FileToOpen::Unreadable:
+            break;
+    }
+    ShowError(Text("ErrReadFile") + "\n" + name);
+    return {};
+}
+
+std::filesystem::path TAA_Main::ImportDocument(const std::filesystem::path& path) {
+    try {
+        return ImportFile(path, BooksFolder(), BuildBookOptions{});
+    } catch (const BookBuildError& error) {
+        ShowError(QString::fromStdString(languages_.GetText("AA_Browse", "Text03")) + "\n" +
+                  FileNameOf(path) + ": " + QString::fromStdString(error.what()));
+    } catch (const VEMFileError& error) {
+        ShowError(QString::fromStdString(languages_.GetText("AA_Browse", "Text03")) + "\n" +
+                  FileNameOf(path) + ": " + QString::fromStdString(error.what()));
+    }
+    return {};
+}
+
+int TAA_Main::OpenFile(const std::filesystem::path& path) {
+    const std::filesystem::path book = BookFromFile(path);
+    return book.empty() ? 1 : OpenBook(book);
 }
 
 SessionState TAA_Main::CurrentSession() const {
@@ -314,18 +394,26 @@ SessionState TAA_Main::CurrentSession() const {
 }
 
 int TAA_Main::OpenBook(const std::filesystem::path& path) {
+    // The file is checked before the book being read is let go: a file that is not a book
+    // (or a damaged one) leaves the reader where they were.
+    const BookProbe probe = ProbeBook(path);
+    if (probe.check != BookCheck::Ok) {
+        ShowError(Text(probe.check == BookCheck::NotBook ? "Err00" : "Err01") + "\n" + FileNameOf(path));
+        return 1;
+    }
     CloseBook();
-    currentBookName_ = path.filename().string();
+    currentBookName_ = BookNameToRemember(path);
     BookCheck check = BookCheck::NotBook;
     {
-        HeadingProgress headings(*progress_, *panelMain_, TextSpanOf(path), Text("TextConvert"));
+        HeadingProgress headings(*progress_, *panelMain_, std::max<int64_t>(1, probe.textSpan),
+                                 Text("TextConvert"));
         check = book_.Open(path, &headings);
     }
     if (check != BookCheck::Ok) {
         // A rejected file is not remembered as the book to reopen.
         currentBookName_.clear();
         RedrawSurface();
-        ShowError(Text(check == BookCheck::NotBook ? "Err00" : "Err01"));
+        ShowError(Text(check == BookCheck::NotBook ? "Err00" : "Err01") + "\n" + FileNameOf(path));
         return 1;
     }
     // The book's own font width and formatting, else the stored ones; this lays the view out.
@@ -363,14 +451,23 @@ void TAA_Main::SaveBookState() {
         const int64_t scaled = int64_t(std::max(row, 0)) << kFractionShift;
         fraction = int32_t((scaled + view_.pageHeight - 1) / view_.pageHeight);
     } else if (view_.firstUnit) {
-        offset = header.textEnd - 1;
-        fraction = kEndPositionFraction;
+        // An empty page: the reader went past one end of the text, and comes back to that end.
+        // Text below the page means the page stands before the text's start.
+        if (view_.firstUnit->firstLine && view_.firstUnit->firstLine->y > 0) {
+            offset = header.textStart;
+            fraction = kDefaultPositionFraction;
+        } else {
+            offset = header.textEnd - 1;
+            fraction = kEndPositionFraction;
+        }
     }
     store.SetInt(kTagPosition, int32_t(offset));
     store.SetInt(kTagPositionFraction, fraction);
     store.SetBool(kTagProportional, options_.IsSet(Setting::Proportional));
     store.SetInt(kTagFormattingMode, options_.Get(Setting::TextFormatting));
     StoreBookmarks(bookmarks_, store);
+    // A book the reader may not write keeps what it had; there is nothing to tell each time.
+    if (book_.ReadOnly()) return;
     try {
         book_.RewriteStore(store);
     } catch (const VEMFileError& error) {
@@ -384,13 +481,40 @@ void TAA_Main::SaveBookState() {
 void TAA_Main::SaveSettings() {
     if (suppressSave_) return;
     config_.lastBookName = currentBookName_;
-    const ConfigSaveResult saved = SaveConfiguration(programFolder_, options_, config_, CurrentSession());
-    if (!saved.ok)
-        std::cerr << "corvalindestrum: " << kConfigurationFileName << ": " << saved.message << "\n";
+    if (settingsWritable_) {
+        const ConfigSaveResult saved = SaveConfiguration(programFolder_, options_, config_, CurrentSession());
+        if (!saved.ok)
+            std::cerr << "corvalindestrum: " << kConfigurationFileName << ": " << saved.message << "\n";
+    }
     SaveBookState();
 }
 
-void TAA_Main::ShowError(const QString& text) { QMessageBox::critical(this, kCaption, text); }
+std::string TAA_Main::BookNameToRemember(const std::filesystem::path& path) const {
+    // A book of the library is remembered by its name; one opened from elsewhere by its whole
+    // path, which the next start finds the same way.
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::weakly_canonical(path.parent_path(), error);
+    if (!error && folder == std::filesystem::weakly_canonical(BooksFolder(), error) && !error)
+        return path.filename().string();
+    return std::filesystem::absolute(path, error).string();
+}
+
+void TAA_Main::ShowError(const QString& text) {
+    if (!attended_) {
+        std::cerr << "corvalindestrum: " << QString(text).replace('\n', ": ").toStdString() << "\n";
+        ++unattendedErrors_;
+        return;
+    }
+    ShowMessageBox(this, languages_.Window("AA_Main"), QMessageBox::Critical, "Error", text);
+}
+
+void TAA_Main::ShowNotice(const QString& text) {
+    if (!attended_) {
+        std::cerr << "corvalindestrum: " << QString(text).replace('\n', ": ").toStdString() << "\n";
+        return;
+    }
+    ShowMessageBox(this, languages_.Window("AA_Main"), QMessageBox::Information, "Information", text);
+}
 
 void TAA_Main::closeEvent(QCloseEvent* event) {
     // While the loop is on the stack this close only asks it to stop; the window saves and
@@ -400,6 +524,7 @@ void TAA_Main::closeEvent(QCloseEvent* event) {
         return;
     }
     SaveSettings();
+    closed_ = true;
     event->accept();
 }
 
@@ -421,7 +546,14 @@ void TAA_Main::changeEvent(QEvent* event) {
 
 bool TAA_Main::event(QEvent* event) {
     if (event->type() == kMainLoopEvent) {
-        engine_->MainLoop();
+        // The first start runs here, before the loop, so that its dialogs run in the
+        // application's own event loop: a dialog opened from inside the main loop could not
+        // return before the loop did.
+        // The first start runs here, before the loop, so that its dialogs run in the
+        // application's own event loop: a dialog opened from inside the main loop could not
+        // return before the loop did.
+        if (firstStart_) FirstStart(startFiles_);
+        if (!closed_) engine_->MainLoop();
         return true;
     }
     return QMainWindow::event(event);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/PagePicture.h"
 #include "app/SessionPlatform.h"
@@ -34,6 +35,7 @@ class QAction;
 namespace corvalin {
 
 class SessionLoop;
+class THelpWindow;
 class TAA_Progress;
 class TVEMScroll;
 class TToolBar1;
@@ -45,9 +47,10 @@ class X11ScreenScroll;
 struct ReaderSetup {
     PerfTiming* timing = nullptr;  // null: the process's own clock
     bool runMainLoop = true;
-    // Whether the first start asks for a book when there is none to reopen; a run with nobody
-    // at the screen (a timed screenshot) does not.
-    bool askForBook = true;
+    // Someone is at the screen: the first start asks for a book when there is none to reopen,
+    // and failures are told in message boxes. A run with nobody there (a timed screenshot)
+    // asks nothing and writes its failures to the error stream.
+    bool attended = true;
 };
 
 // The main window: it owns the live settings, the reading view with its canvas and the open
@@ -64,11 +67,23 @@ public:
     explicit TAA_Main(std::filesystem::path programFolder, ReaderSetup setup = {}, QWidget* parent = nullptr);
     ~TAA_Main() override;
 
-    // Stored settings into the live ones, the window placed and shown, then `book` opened,
-    // or without one the book that was open when the last session ended.
-    void FirstStart(const std::filesystem::path& book = {});
+    // Shows the window; its first show starts the session: the first start with `files`, then
+    // the main loop. Without the loop (a test calling the parts itself) the first start runs here.
+    void Start(std::vector<std::filesystem::path> files = {});
+    // Stored settings into the live ones, the window placed and shown, then `files` opened
+    // (OpenFile, the last one stays open), or without any the book that was open when the
+    // last session ended, or else the reader is asked for one.
+    void FirstStart(const std::vector<std::filesystem::path>& files);
+    void FirstStart(const std::filesystem::path& book = {}) {
+        FirstStart(book.empty() ? std::vector<std::filesystem::path>{} : std::vector{book});
+    }
 
-    // 0 when the book is open; 1 when it was rejected, after the reader has been told why.
+    // A book (told by its signature, whatever its name) is opened as it stands; any other
+    // file is imported into the library first and the new book opened. 0 when a book is open
+    // from it; 1 after the reader has been told why not, the book being read staying open.
+    int OpenFile(const std::filesystem::path& path);
+    // 0 when the book is open; 1 when it was rejected, after the reader has been told why. A
+    // rejected file leaves the book being read open.
     int OpenBook(const std::filesystem::path& path);
     // Saves the state and releases the book.
     void CloseBook();
@@ -105,13 +120,12 @@ public:
     void ToggleFullScreen();
     // Full screen keeps the window above all others.
     bool StaysOnTop() const;
-    // The help file beside the program, in the desktop's viewer; nothing when it is missing.
+    // The user guide in the help window (after leaving full screen).
     void OpenHelp();
-    std::filesystem::path HelpFile() const { return programFolder_ / kHelpFileName; }
-    // "Open the Book": stops the movement, saves, then opens the book the reader picks.
+    THelpWindow* HelpWindow() const { return help_; }
+    // "Open the Book": stops the movement, saves, then opens the book or document the reader
+    // picks.
     void OpenBookDialog();
-
-    static constexpr const char* kHelpFileName = "CORVALINDESTRUM.CHM";
 
     TVEMScroll& Surface() { return *surface_; }
     TAA_Progress& ProgressWindow() { return *progress_; }
@@ -128,6 +142,11 @@ public:
     const std::filesystem::path& ProgramFolder() const { return programFolder_; }
     std::filesystem::path BooksFolder() const { return programFolder_ / "Books"; }
     const ConfigLoadResult& ConfigurationStatus() const { return configResult_; }
+    // False when Global.cfg is there but cannot be written: the settings are then used but
+    // never saved over it.
+    bool SettingsSaved() const { return settingsWritable_; }
+    // Failures of a run with nobody at the screen, which went to the error stream.
+    int UnattendedErrors() const { return unattendedErrors_; }
     UnexpectedErrorHandler& UnexpectedErrors() { return errors_; }
     TToolBar1& ToolBar() { return *toolBar_; }
     QMenu& PopupMenu() { return *popupMenu_; }
@@ -135,12 +154,13 @@ public:
     QString Text(const char* id) const;
 
 protected:
-    // Tells the reader about an expected failure; a modal message box with one OK button.
+    // Tells the reader about an expected failure; a modal message box with one OK button,
+    // in the interface language.
     virtual void ShowError(const QString& text);
-    // The help file could not be shown; a modal box titled "Error".
-    virtual void ShowHelpFailure(const QString& text);
-    // Asks the reader for a book file; empty when the reader cancels. A file dialog over
-    // Books/ until the library window exists.
+    // Tells the reader something that is not a failure of what they asked for.
+    virtual void ShowNotice(const QString& text);
+    // Asks the reader for a book or a document; empty when the reader cancels. A file dialog
+    // over Books/ until the library window exists.
     virtual std::filesystem::path ChooseBook();
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -171,6 +191,15 @@ private:
     void FormResize();
     void SyncPageSize();
     void PlaceWindow();
+    void SetNormalGeometry(const WindowRect& rect);
+    // Moves the window down or right until its frame's corner is inside the screen's work area.
+    void KeepFrameOnScreen();
+    // Imports a document into the library; the new book's path, or empty after telling why.
+    std::filesystem::path ImportDocument(const std::filesystem::path& path);
+    // The book a file stands for: itself, or the book imported from it; empty after telling
+    // the reader why there is none.
+    std::filesystem::path BookFromFile(const std::filesystem::path& path);
+    std::string BookNameToRemember(const std::filesystem::path& path) const;
     void StayOnTop(bool on);
     SessionState CurrentSession() const;
 
@@ -187,6 +216,12 @@ private:
     std::string currentBookName_;
     bool firstStart_ = true;
     bool suppressSave_ = true;
+    bool settingsWritable_ = true;
+    bool closed_ = false;
+    // Where a Global.cfg that could not be used was kept, to tell the reader at the first start.
+    std::filesystem::path damagedCopy_;
+    std::vector<std::filesystem::path> startFiles_;
+    THelpWindow* help_ = nullptr;
     QWidget* panelMain_ = nullptr;
     TVEMScroll* surface_ = nullptr;
     TAA_Progress* progress_ = nullptr;
@@ -214,7 +249,8 @@ private:
     int32_t DragStartPos = 0;
     int32_t DragStartRow = 0;
     bool runMainLoop_ = true;
-    bool askForBook_ = true;
+    bool attended_ = true;
+    int unattendedErrors_ = 0;
     bool mainLoopPosted_ = false;
 };
 

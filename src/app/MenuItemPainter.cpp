@@ -16,7 +16,19 @@ constexpr int kCaptionLeftPx = 6;
 constexpr int kTextTopPx = 2;
 constexpr int kShortcutRightPx = 9;
 
-QString ShortcutText(const QAction& action) { return action.shortcut().toString(QKeySequence::NativeText); }
+}  // namespace
+
+QString TMenuItemPainter::ShortcutText(const QAction& action) {
+    const QKeySequence shortcut = action.shortcut();
+    if (shortcut.isEmpty()) return {};
+    const QKeyCombination key = shortcut[0];
+    // Qt writes a keypad key as "Num++"; the keys are named as on the keyboard, "Num +".
+    if (key.keyboardModifiers() & Qt::KeypadModifier)
+        return "Num " + QKeySequence(key.key()).toString(QKeySequence::NativeText);
+    return shortcut.toString(QKeySequence::NativeText);
+}
+
+namespace {
 
 // The style's options carry the caption but not the action; captions are unique in the menu.
 const QAction* ActionByCaption(const QWidget* widget, const QString& caption) {
@@ -47,8 +59,9 @@ QString TMenuItemPainter::MeasuredText(const QAction& action) {
 
 QSize TMenuItemPainter::ItemSize(const QMenu& menu, const QAction& action) {
     const QFontMetrics metrics(menu.font());
-    return {metrics.horizontalAdvance(MeasuredText(action)) + kExtraWidthPx,
-            metrics.height() + kExtraHeightPx};
+    return {
+        metrics.horizontalAdvance(MeasuredText(action)) + kExtraWidthPx + TMenuItemPainter::kShortcutGapPx,
+        metrics.height() + kExtraHeightPx};
 }
 
 QSize TMenuItemPainter::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,

@@ -1,7 +1,7 @@
 // corvalindestrum [FILE...] [--auto-scroll] [--screenshot PNG] [--quit-after SECONDS]
-// The reader. Files named on the command line are imported into the library as the library's
-// own import does, and the last of them is opened; without any, the book open at the end of
-// the last session comes back. --auto-scroll starts the automatic movement as soon as the book
+// The reader. Files named on the command line are opened: a book as it stands, any other file
+// imported into the library first; the last of them stays open. Without any, the book open at
+// the end of the last session comes back. --auto-scroll starts the automatic movement as soon as the book
 // is open, as Ins does. --screenshot and --quit-after let a script see the window without a
 // person: after SECONDS the window is saved as PNG and the program ends.
 #include <QApplication>
@@ -19,9 +19,6 @@
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "app/UnexpectedErrors.h"
-#include "books/BookWriter.h"
-#include "books/VEMFileError.h"
-#include "import/ImportFile.h"
 #include "platform/ProgramFolder.h"
 
 namespace {
@@ -62,24 +59,6 @@ std::optional<CommandLine> Parse(const QStringList& arguments) {
     return line;
 }
 
-// Each file becomes a book in the library; returns the last book made, or an empty path.
-std::filesystem::path ImportAll(const std::vector<std::filesystem::path>& files,
-                                const std::filesystem::path& booksFolder, bool& anyFailed) {
-    std::filesystem::path last;
-    for (const auto& file : files) {
-        try {
-            last = ImportFile(file, booksFolder, BuildBookOptions{});
-        } catch (const BookBuildError& error) {
-            std::cerr << "corvalindestrum: " << file.string() << ": " << error.what() << "\n";
-            anyFailed = true;
-        } catch (const VEMFileError& error) {
-            std::cerr << "corvalindestrum: " << file.string() << ": " << error.what() << "\n";
-            anyFailed = true;
-        }
-    }
-    return last;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,22 +74,21 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
-    // Start-up has three stages: the window with its settings, the imports, the first start.
-    // The splash closes itself when the window shows. A screenshot takes the window alone, so
-    // the splash never appears in it.
-    constexpr int kStartStages = 3;
+    // Start-up has two stages before the window shows: the window with its settings, then the
+    // window ready to start. The splash closes itself when the window shows; the first start
+    // (files named here, the last book, or the question for one) runs from that first show,
+    // inside the application's event loop. A screenshot takes the window alone, so the splash
+    // never appears in it.
+    constexpr int kStartStages = 2;
     auto* splash = new TAA_Splash;
     splash->ShowNow();
     ReaderSetup setup;
-    setup.askForBook = line->screenshot.empty() && !line->quitAfter;
+    setup.attended = line->screenshot.empty() && !line->quitAfter;
     TAA_Main window(ProgramFolder(), setup);
     splash->CloseWhenShown(window);
     splash->SetProgress(1, kStartStages);
-    bool importFailed = false;
-    const std::filesystem::path book = ImportAll(line->files, window.BooksFolder(), importFailed);
-    splash->SetProgress(2, kStartStages);
 
-    int exitCode = importFailed ? EXIT_FAILURE : EXIT_SUCCESS;
+    int exitCode = EXIT_SUCCESS;
     if (!line->screenshot.empty() || line->quitAfter) {
         const double seconds = line->quitAfter.value_or(kDefaultScreenshotSeconds);
         QTimer::singleShot(int(seconds * 1000), &window, [&] {
@@ -122,15 +100,17 @@ int main(int argc, char** argv) {
                     exitCode = kExitScreenshot;
                 }
             }
+            if (window.UnattendedErrors() > 0 && exitCode == EXIT_SUCCESS) exitCode = EXIT_FAILURE;
             window.close();
             QApplication::exit(exitCode);
         });
     }
     splash->SetProgress(kStartStages, kStartStages);
-    window.FirstStart(book);
+    window.Start(line->files);
     if (line->autoScroll) {
-        // Queued behind the main loop the first show posted, so it runs inside the loop: the
-        // loop's start would otherwise reset the step period the toggle has just computed.
+        // Queued behind the main loop the first show posts, so it runs inside the loop, after the
+        // first start opened the book: the loop's start would otherwise reset the step period
+        // the toggle has just computed.
         QMetaObject::invokeMethod(
             &window,
             [&window] {

@@ -1,8 +1,9 @@
 #include "import/BuildBook.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <stdlib.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,7 +53,8 @@ size_t ScanRestOfLine(std::u16string_view text, size_t position, bool& hasText) 
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + position));
         const unsigned feeds = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(units, lineFeed)));
         // A unit above 32 leaves something after a saturating subtraction of 32.
-        const unsigned blank = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(units, space), zero)));
+        const unsigned blank =
+            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(units, space), zero)));
         const unsigned text16 = ~blank & 0xFFFFu;
         if (feeds) {
             const unsigned before = (1u << __builtin_ctz(feeds)) - 1;
@@ -104,7 +106,8 @@ size_t WordEnd(std::u16string_view text, size_t position, size_t lineEnd) {
     const __m128i zero = _mm_setzero_si128();
     while (limit - position >= 8) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + position));
-        const unsigned blank = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(units, space), zero)));
+        const unsigned blank =
+            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(units, space), zero)));
         if (blank) return position + __builtin_ctz(blank) / 2;
         position += 8;
     }
@@ -149,6 +152,17 @@ int CreateUniqueBeside(const std::filesystem::path& bookPath, std::filesystem::p
     const int handle = mkostemp(pattern.data(), O_CLOEXEC);
     if (handle < 0) throw VEMFileError("cannot create a file beside " + bookPath.string());
     partPath = pattern;
+    // The unique file is made private; a book gets the permissions the user's umask gives
+    // any new file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(handle, 0666 & ~mask) != 0) {
+        const int error = errno;
+        ::close(handle);
+        ::unlink(partPath.c_str());
+        throw VEMFileError("cannot set the permissions of " + partPath.string() + ": " +
+                           std::strerror(error));
+    }
     return handle;
 }
 
@@ -162,7 +176,8 @@ void PublishWithoutReplacing(const std::filesystem::path& partPath, const std::f
     if (error == EEXIST) throw BookBuildError(bookPath.filename().string() + " already exists");
     // File systems without hard links: rename, having checked the name is still free.
     std::error_code ignored;
-    if (std::filesystem::exists(bookPath, ignored)) throw BookBuildError(bookPath.filename().string() + " already exists");
+    if (std::filesystem::exists(bookPath, ignored))
+        throw BookBuildError(bookPath.filename().string() + " already exists");
     if (::rename(partPath.c_str(), bookPath.c_str()) != 0)
         throw VEMFileError("cannot name the book " + bookPath.string() + ": " + std::strerror(errno));
 }
@@ -206,7 +221,8 @@ DecodedText ReadAllUnits(TextSource& source) {
     return text;
 }
 
-size_t ReadLine(std::u16string_view text, size_t position, bool& preformatted, bool& hasText, int32_t& indent) {
+size_t ReadLine(std::u16string_view text, size_t position, bool& preformatted, bool& hasText,
+                int32_t& indent) {
     indent = 0;
     hasText = false;
     int64_t tabColumn = 0;
@@ -219,7 +235,8 @@ size_t ReadLine(std::u16string_view text, size_t position, bool& preformatted, b
             preformatted = true;
         } else if (c == kTab) {
             const int advance = TabAdvance(tabColumn);
-            indent = int32_t(std::min<int64_t>(int64_t(indent) + advance, std::numeric_limits<int32_t>::max()));
+            indent =
+                int32_t(std::min<int64_t>(int64_t(indent) + advance, std::numeric_limits<int32_t>::max()));
             tabColumn += advance;
         } else if (c == kSpace) {
             if (indent < std::numeric_limits<int32_t>::max()) ++indent;
@@ -259,7 +276,8 @@ void AssignRegularIndents(std::vector<LineRecord>& lines) {
 int32_t UsualIndent(const std::vector<LineRecord>& lines) {
     int64_t histogram[kIndentHistogramSize] = {};
     for (const LineRecord& line : lines)
-        if (line.regularIndent >= 0 && line.regularIndent < kIndentHistogramSize) ++histogram[line.regularIndent];
+        if (line.regularIndent >= 0 && line.regularIndent < kIndentHistogramSize)
+            ++histogram[line.regularIndent];
     int32_t usual = 0;
     for (int32_t i = 1; i < kIndentHistogramSize; ++i)
         if (histogram[i] > histogram[usual]) usual = i;
@@ -308,14 +326,16 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
                 const auto paragraph = int32_t(writer.Paragraphs().size() - 1);
                 if (writer.FirstLineKept()) {
                     TextItemReader reader(writer.FirstLine().data(), int64_t(writer.FirstLine().size()));
-                    if (auto chapter = ExamineParagraph(reader, paragraph)) chapters.push_back(std::move(*chapter));
+                    if (auto chapter = ExamineParagraph(reader, paragraph))
+                        chapters.push_back(std::move(*chapter));
                 } else {
                     examineFromFile.push_back(paragraph);
                 }
                 firstLineOfParagraph = false;
             }
             if (position - reported >= kProgressEveryUnits) {
-                ReportProgress(progress, sourceLength + 2 * SourcePosition(position, text.size(), sourceLength));
+                ReportProgress(progress,
+                               sourceLength + 2 * SourcePosition(position, text.size(), sourceLength));
                 reported = position;
             }
         }
@@ -331,7 +351,8 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
         store.SetInt(kTagPosition, kBookTextStart);
         store.SetInt(kTagPositionFraction, kDefaultPositionFraction);
         store.SetWideString(kTagSourceName, sourceName);
-        store.SetInt(kTagSourceSize, int32_t(std::clamp<int64_t>(sourceSize, -1, std::numeric_limits<int32_t>::max())));
+        store.SetInt(kTagSourceSize,
+                     int32_t(std::clamp<int64_t>(sourceSize, -1, std::numeric_limits<int32_t>::max())));
         store.SetInt(kTagFormattingMode, 1);
         store.SetInt(kTagProportional, 1);
         StoreHeadingIndex(store, chapters);

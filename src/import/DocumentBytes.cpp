@@ -41,7 +41,11 @@ DocumentBytes DocumentBytes::FromFile(const std::filesystem::path& path) {
     if (handle < 0) throw VEMFileError("cannot open " + path.string());
     struct stat status {};
     DocumentBytes bytes;
-    if (fstat(handle, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+    if (fstat(handle, &status) == 0 && S_ISDIR(status.st_mode)) {
+        ::close(handle);
+        throw VEMFileError(path.string() + " is a folder, not a file");
+    }
+    if (S_ISREG(status.st_mode) && status.st_size > 0) {
         void* map = mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_PRIVATE, handle, 0);
         if (map != MAP_FAILED) {
             bytes.mapped_ = static_cast<const uint8_t*>(map);

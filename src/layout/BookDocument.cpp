@@ -1,5 +1,7 @@
 #include "layout/BookDocument.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "books/BookFormat.h"
@@ -42,6 +44,7 @@ void BookDocument::Close() {
     lines_.clear();
     header_ = {};
     headingsRebuilt_ = false;
+    readOnly_ = false;
     path_.clear();
 }
 
@@ -49,8 +52,11 @@ BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* pr
     Close();
     // A state save cut short by a crash left the old store in its undo file.
     RecoverStoreRewrite(path);
-    bool writable = true;
-    int handle = OpenFileHandle(path, FileMode::ReadWrite);
+    // A save writes the undo file beside the book, so the folder must take new files too.
+    const std::filesystem::path folder =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    bool writable = ::access(folder.c_str(), W_OK) == 0;
+    int handle = writable ? OpenFileHandle(path, FileMode::ReadWrite) : -1;
     if (handle < 0) {
         writable = false;
         handle = OpenFileHandle(path, FileMode::Read);
@@ -87,6 +93,7 @@ BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* pr
         return BookCheck::Corrupted;
     }
     path_ = path;
+    readOnly_ = !writable;
     file_ = std::move(file);
     store_ = std::move(store);
     return BookCheck::Ok;
@@ -103,6 +110,7 @@ int32_t BookDocument::SavedRow(int32_t pageHeight) {
 
 void BookDocument::RewriteStore(VEMOpt& store) {
     if (!file_) throw VEMFileError("no book is open");
+    if (readOnly_) return;
     RewriteBookStoreSafely(path_, *file_, store);
 }
 

@@ -29,6 +29,9 @@ public:
     BookCheck Open(const std::filesystem::path& path, ProgressSink* progress = nullptr);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
+    // The file (or its folder, where a save keeps its undo file) may not be written: the book
+    // is read, and nothing is ever saved into it.
+    bool ReadOnly() const { return readOnly_; }
 
     VEMFile& File() { return *file_; }
     VEMOpt& Store() { return *store_; }
@@ -39,7 +42,7 @@ public:
     bool HeadingsRebuilt() const { return headingsRebuilt_; }
 
     // Writes `store` as the book's record store; the book stays readable if this fails
-    // half-way (VEMFileError is thrown).
+    // half-way (VEMFileError is thrown). Does nothing for a read-only book.
     void RewriteStore(VEMOpt& store);
 
     // The saved reading position: the text offset and the page row it stands at (within the
@@ -60,6 +63,7 @@ private:
     std::vector<int32_t> paragraphs_;
     std::vector<int32_t> lines_;
     bool headingsRebuilt_ = false;
+    bool readOnly_ = false;
 };
 
 // The book's whole setup for a view: attach, lay out, go to the saved position.

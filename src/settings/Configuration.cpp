@@ -134,39 +134,67 @@ ConfigLoadResult LoadConfiguration(const std::filesystem::path& folder, Configur
         return TakeDecoded(decoded, config, context);
     };
 
+    // The save writes a new file beside the old one and renames it over it: the folder must
+    // take new files and the old file must be the user's to replace.
+    const bool folderWritable = ::access(folder.c_str(), W_OK) == 0;
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) return fail(ConfigStatus::Missing, {});
+    if (status.type() == std::filesystem::file_type::not_found) {
+        ConfigLoadResult missing = fail(ConfigStatus::Missing, {});
+        missing.writable = folderWritable;
+        return missing;
+    }
+    const bool writable = folderWritable && ::access(path.c_str(), W_OK) == 0;
+    auto failKeeping = [&](ConfigStatus failure, std::string message) {
+        ConfigLoadResult result = fail(failure, std::move(message));
+        result.writable = writable;
+        return result;
+    };
+    // A file the program cannot read may still hold the user's settings: never replace it.
+    auto unreadable = [&](std::string message) {
+        ConfigLoadResult result = fail(ConfigStatus::Unreadable, std::move(message));
+        result.writable = false;
+        return result;
+    };
     if (error || status.type() != std::filesystem::file_type::regular)
-        return fail(ConfigStatus::Unreadable, path.string() + " is not a readable file");
+        return unreadable(path.string() + " is not a readable file");
 
     std::vector<uint8_t> bytes;
     try {
-        // Opened for reading and writing although nothing is written here: a Global.cfg the
-        // program could not save over is taken as not valid, like one that cannot be opened.
-        const int handle = OpenFileHandle(path, FileMode::ReadWrite);
-        if (handle < 0) return fail(ConfigStatus::Unreadable, SystemError("cannot open", path, errno));
+        const int handle = OpenFileHandle(path, FileMode::Read);
+        if (handle < 0) return unreadable(SystemError("cannot open", path, errno));
         VEMFile file;
         file.Open(handle, kReadClusterShift, kReadClusters);
         const int64_t length = file.Length();
-        if (length < 0) return fail(ConfigStatus::Unreadable, "cannot tell the length of " + path.string());
-        if (length > kMaxFileBytes) return fail(ConfigStatus::TooLarge, path.string() + " is too large");
+        if (length < 0) return unreadable("cannot tell the length of " + path.string());
+        if (length > kMaxFileBytes)
+            return failKeeping(ConfigStatus::TooLarge, path.string() + " is too large");
         bytes.resize(size_t(length));
         file.Read(bytes.data(), length, 0);
         file.Close();
     } catch (const VEMFileError& readError) {
-        return fail(ConfigStatus::Unreadable,
-                    std::string("cannot read ") + path.string() + ": " + readError.what());
+        return unreadable(std::string("cannot read ") + path.string() + ": " + readError.what());
     }
 
     Decoded decoded = Decode(bytes.data(), bytes.size());
-    if (decoded.status == ConfigStatus::Converted && context.convertLegacy) {
+    if (decoded.status == ConfigStatus::Converted && context.convertLegacy && writable) {
         // The same replacing write as a save: if it fails, the old file stays and is
         // converted again next time; the values are used either way.
         const std::string failure = WriteFileReplacing(path, EncodeRoot(*decoded.root), kPartialSuffix);
         if (!failure.empty()) decoded.message = "Global.cfg was read but not converted: " + failure;
     }
-    return TakeDecoded(decoded, config, context);
+    ConfigLoadResult result = TakeDecoded(decoded, config, context);
+    result.writable = writable;
+    return result;
+}
+
+std::filesystem::path KeepDamagedConfiguration(const std::filesystem::path& folder) {
+    const std::filesystem::path path = folder / kConfigurationFileName;
+    std::filesystem::path copy = path;
+    copy += kDamagedConfigurationSuffix;
+    std::error_code error;
+    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, error);
+    return error ? std::filesystem::path() : copy;
 }
 
 std::string EncodeConfiguration(const VEMOptions& options, Configuration& config,

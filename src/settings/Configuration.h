@@ -62,8 +62,20 @@ struct ConfigLoadResult {
     ConfigStatus status = ConfigStatus::Missing;
     bool profilesFromFile = false;  // false: the built-in profiles were created
     std::string message;            // what went wrong, for a log; empty on success
+    // A save may replace the file: it is missing or writable, in a folder that takes new files.
+    bool writable = true;
     bool Valid() const { return status == ConfigStatus::Loaded || status == ConfigStatus::Converted; }
+    // A file is there but holds nothing the program can use.
+    bool Damaged() const {
+        return status == ConfigStatus::TooShort || status == ConfigStatus::TooLarge ||
+               status == ConfigStatus::BadDigest || status == ConfigStatus::Undecodable;
+    }
 };
+
+constexpr const char* kDamagedConfigurationSuffix = ".bad";
+// Copies a Global.cfg that could not be used to Global.cfg.bad before a save replaces it, so
+// that nothing the user had is lost unseen. The copy's path, or empty when it failed.
+std::filesystem::path KeepDamagedConfiguration(const std::filesystem::path& folder);
 
 // Reads `folder`/Global.cfg into `config`. A file that is not valid leaves every value at its
 // default and is not touched; it is replaced by the next successful save. Without profiles

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QImage>
+#include <QScreen>
 #include <QToolButton>
 #include <filesystem>
 #include <string>
@@ -11,8 +13,8 @@
 #include "app/HintWindow.h"
 #include "app/MainWindow.h"
 #include "app/ToolBar.h"
-#include "engine/SimulatedTime.h"
 #include "app/WindowFixture.h"
+#include "engine/SimulatedTime.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -111,6 +113,16 @@ TEST_F(HintWindowTest, TheHintIsDrawnInAFrameOnBlack) {
         for (int y = 6; y < picture.height() - 4; ++y)
             anyText = anyText || picture.pixelColor(x, y).lightness() < 64;
     EXPECT_TRUE(anyText) << "black text on the field";
+}
+
+TEST(HintWindow, AHintNearTheScreensEdgeStaysWhole) {
+    TVEMHintWindow hint;
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    hint.ActivateHint("Exit", QPoint(screen.right() - 3, screen.bottom() - 2));
+    EXPECT_TRUE(screen.contains(hint.geometry())) << "a hint at the corner is cut off";
+    EXPECT_EQ(hint.geometry().right(), screen.right());
+    hint.ActivateHint("Open the Book", QPoint(100, 100));
+    EXPECT_EQ(hint.pos(), QPoint(100, 100)) << "a hint with room stays where it was asked";
 }
 
 }  // namespace

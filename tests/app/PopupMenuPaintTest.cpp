@@ -11,8 +11,8 @@
 
 #include "app/MainWindow.h"
 #include "app/MenuItemPainter.h"
-#include "engine/SimulatedTime.h"
 #include "app/WindowFixture.h"
+#include "engine/SimulatedTime.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -42,6 +42,10 @@ TEST_F(PopupMenuPaintTest, AnItemIsItsCaptionAndShortcutPlusTheMargins) {
     };
     const Row rows[] = {
         {"ScrollChange1", "Auto Scroll Start/Stop Ins"},
+        {"ConstantVariableSpeed1", "Smooth Scroll / Jump Num /"},
+        {"FasterScroll", "Faster to Scroll Num +"},
+        {"SlowerScroll", "Slower to Scroll Num -"},
+        {"Options1", "Options Num *"},
         {"Fullscreen1", "Full screen \\"},
         {"CloseApplication1", "Close Application Esc"},
         {"Help1", "Help F1"},
@@ -52,8 +56,8 @@ TEST_F(PopupMenuPaintTest, AnItemIsItsCaptionAndShortcutPlusTheMargins) {
     int widest = 0;
     for (QAction* action : menu_.actions())
         if (!action->isSeparator())
-            widest =
-                std::max(widest, metrics.horizontalAdvance(TMenuItemPainter::MeasuredText(*action)) + 15);
+            widest = std::max(widest, metrics.horizontalAdvance(TMenuItemPainter::MeasuredText(*action)) +
+                                          15 + TMenuItemPainter::kShortcutGapPx);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         QAction& item = Item(row.name);
@@ -62,6 +66,11 @@ TEST_F(PopupMenuPaintTest, AnItemIsItsCaptionAndShortcutPlusTheMargins) {
         EXPECT_EQ(rect.height(), metrics.height() + 5);
         // The menu gives every item the widest item's width, and adds no column of its own.
         EXPECT_EQ(rect.width(), widest);
+        // The shortcut never runs into the caption.
+        const int captionEnd = 6 + metrics.horizontalAdvance(item.text());
+        const int shortcutStart =
+            rect.width() - 9 - metrics.horizontalAdvance(TMenuItemPainter::ShortcutText(item));
+        EXPECT_GE(shortcutStart - captionEnd, TMenuItemPainter::kShortcutGapPx);
     }
 }
 

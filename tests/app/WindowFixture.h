@@ -33,13 +33,13 @@ class TestWindow : public TAA_Main {
 public:
     using TAA_Main::TAA_Main;
     std::vector<QString> errors;
-    std::vector<QString> helpFailures;
+    std::vector<QString> notices;
     int booksAskedFor = 0;
     std::filesystem::path bookToChoose;
 
 protected:
     void ShowError(const QString& text) override { errors.push_back(text); }
-    void ShowHelpFailure(const QString& text) override { helpFailures.push_back(text); }
+    void ShowNotice(const QString& text) override { notices.push_back(text); }
     std::filesystem::path ChooseBook() override {
         ++booksAskedFor;
         return bookToChoose;

@@ -1,11 +1,12 @@
-#include "import/BuildBook.h"
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <sstream>
 
 #include "books/BookWriter.h"
+#include "import/BuildBook.h"
 #include "import/UnicodeSources.h"
 #include "support/TestSupport.h"
 
@@ -47,28 +48,41 @@ INSTANTIATE_TEST_SUITE_P(
         ParagraphCase{"CarriageReturnsDropped", "a\r\nb\r\n", false, {"\ta | b |"}},
         ParagraphCase{"BlankLineStartsParagraph", "a\nb\n\nc\n", false, {"\ta | b | |", "\tc |"}},
         ParagraphCase{"AllIndentedAlikeIsOneParagraph",
-                      "    a\n    b\n    c\n    d\n", false, {"<4> \ta | <4> b | <4> c | <4> d |"}},
+                      "    a\n    b\n    c\n    d\n",
+                      false,
+                      {"<4> \ta | <4> b | <4> c | <4> d |"}},
         ParagraphCase{"IndentedFirstLines",
-                      "    A first\nline here\nmore text\n    Second\nline\n", false,
+                      "    A first\nline here\nmore text\n    Second\nline\n",
+                      false,
                       {"<4> \tA <1> first | line <1> here | more <1> text |", "<4> \tSecond | line |"}},
         ParagraphCase{"DeeperThanRegularIndent",
-                      "  a\n  b\n  c\n      d\n  e\n", false,
+                      "  a\n  b\n  c\n      d\n  e\n",
+                      false,
                       {"<2> \ta | <2> b | <2> c |", "<6> \td | <2> e |"}},
         ParagraphCase{"EveryLineParagraph", "a\nb\n", true, {"", "\ta |", "\tb |"}},
-        ParagraphCase{"PreformattedMarks", "\x02" "a\nb\n\x01" "c\nd\n", false,
+        ParagraphCase{"PreformattedMarks",
+                      "\x02"
+                      "a\nb\n\x01"
+                      "c\nd\n",
+                      false,
                       {"\ta |", "\tb |", "\tc | d |"}},
         // A control unit ends the leading white space; whether the line has text is then
         // decided by what follows, however far along the line it stands.
-        ParagraphCase{"ControlThenBlanksHasNoText", "a\n\x03            \nb\n", false,
-                      {"\ta | <12> |", "\tb |"}},
-        ParagraphCase{"ControlThenFarTextHasText", "a\n\x03            \u4e2d\nb\n", false,
+        ParagraphCase{
+            "ControlThenBlanksHasNoText", "a\n\x03            \nb\n", false, {"\ta | <12> |", "\tb |"}},
+        ParagraphCase{"ControlThenFarTextHasText",
+                      "a\n\x03            \u4e2d\nb\n",
+                      false,
                       {"\ta | <12> \u4e2d | b |"}},
         ParagraphCase{"LongSpaceRun", std::string(300, ' ') + "word", false, {"<255> <45> \tword |"}},
         ParagraphCase{"TabsInsideAndLeading", "\tx\nab\tc\n", false, {"<8> \tx | ab <6> c |"}},
         // The white-space line's indent (11) exceeds the usual indent, so it opens a paragraph.
         ParagraphCase{"WhiteSpaceOnlyLine", "a\n  \t \nb\n", false, {"\ta |", "<9> |", "\tb |"}},
-        ParagraphCase{"LongWordIsCut", k600, false,
-                      {"\t" + k600.substr(0, 250) + " " + k600.substr(250, 250) + " " + k600.substr(500) + " |"}}),
+        ParagraphCase{
+            "LongWordIsCut",
+            k600,
+            false,
+            {"\t" + k600.substr(0, 250) + " " + k600.substr(250, 250) + " " + k600.substr(500) + " |"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParagraphRules, UsualIndentPrefersTheSmallerOnTies) {
@@ -146,6 +160,47 @@ TEST(BuildBook, NeverReplacesAFileThatHasTheBooksName) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
+TEST(BuildBook, ANewBookTakesThePermissionsTheUmaskGives) {
+    TempDir dir;
+    const mode_t before = ::umask(022);
+    const auto shared = test::BuildBookFromUtf8(dir, "Some text\n", false, "shared.book");
+    ::umask(077);
+    const auto own = test::BuildBookFromUtf8(dir, "Some text\n", false, "own.book");
+    ::umask(before);
+    using std::filesystem::perms;
+    EXPECT_EQ(std::filesystem::status(shared).permissions() & perms::all,
+              perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+    EXPECT_EQ(std::filesystem::status(own).permissions() & perms::all,
+              perms::owner_read | perms::owner_write);
+}
+
+TEST(BuildBook, TheConvertToolSaysWhatIsWrongWithAFileItCannotRead) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "a folder");
+    test::WriteText(dir / "empty.txt", "");
+    struct Case {
+        const char* name;
+        std::filesystem::path path;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"folder", dir / "a folder", "is a folder"},
+        {"missing", dir / "missing.txt", "cannot open"},
+        {"empty", dir / "empty.txt", "empty"},
+    };
+    for (const Case& c : cases) {
+        const std::string convert = std::string(CORVALIN_TOOLS_DIR) + "/corvalin-convert --books " +
+                                    (dir / "Books").string() + " '" + c.path.string() + "' 2> " +
+                                    (dir / "said").string();
+        const int status = std::system(convert.c_str());
+        EXPECT_EQ(WEXITSTATUS(status), 1) << c.name;
+        const auto said = test::ReadBytes(dir / "said");
+        const std::string text(said.begin(), said.end());
+        EXPECT_NE(text.find(c.said), std::string::npos) << c.name << ": " << text;
+        EXPECT_EQ(text.find("bad_alloc"), std::string::npos) << c.name;
+    }
+}
+
 // Words and line structure of a real text survive conversion and the dump.
 std::vector<std::vector<std::string>> WordsPerLine(const std::string& text) {
     std::vector<std::vector<std::string>> lines;
@@ -159,7 +214,8 @@ std::vector<std::vector<std::string>> WordsPerLine(const std::string& text) {
 }
 
 TEST(BuildBook, RealTextRoundTripsThroughTheDumpTool) {
-    for (const char* source : {CORVALIN_SOURCE_DIR "/data/samples/Welcome.txt", "/usr/share/common-licenses/GPL-3"}) {
+    for (const char* source :
+         {CORVALIN_SOURCE_DIR "/data/samples/Welcome.txt", "/usr/share/common-licenses/GPL-3"}) {
         if (!std::filesystem::exists(source)) continue;
         TempDir dir;
         const std::string convert = std::string(CORVALIN_TOOLS_DIR) + "/corvalin-convert --books " +

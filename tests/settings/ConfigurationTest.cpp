@@ -382,6 +382,16 @@ TEST_P(ConfigurationRejects, FactoryValuesStayAndTheFileIsLeftAlone) {
     ExpectFactoryState(config);
     if (isFile) {
         EXPECT_EQ(ReadFile(ConfigPath(dir)), before);
+        // What could not be read is kept beside it before any save replaces it.
+        EXPECT_TRUE(result.Damaged());
+        EXPECT_TRUE(result.writable);
+        const std::filesystem::path copy = KeepDamagedConfiguration(dir.path());
+        ASSERT_FALSE(copy.empty());
+        EXPECT_EQ(copy.filename(), "Global.cfg.bad");
+        EXPECT_EQ(ReadFile(copy), before);
+    } else {
+        // Something that is not a file is never replaced.
+        EXPECT_FALSE(result.writable);
     }
 }
 

@@ -10,7 +10,11 @@ packages=(
   libunrar-dev libunrar-headers
   clang libclang-rt-dev
   qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation2 fontconfig
-  fonts-comic-neue
+  # Faces the Windows families of the settings are drawn with (src/platform/qt/FontFamilies).
+  fonts-comic-neue fonts-crosextra-carlito fonts-crosextra-caladea
+  # The monospace face many Linux desktops fall back to; its widest glyph is three times its
+  # advance, which the fixed-width layout must not take for the character width.
+  fonts-noto-mono
   xvfb xauth xdotool imagemagick
   # Real archivers and converters that make the tests' fixtures and stand beside ours in the
   # benchmarks.

@@ -9,8 +9,8 @@
 namespace corvalin {
 
 // Width of a text in the view's font, supersampled: every code unit advances by its own
-// advance plus kerning, at least 1 (proportional), or by the widest character plus kerning
-// (fixed width).
+// advance plus kerning, at least 1 (proportional), or by the font's fixed character width
+// plus kerning (fixed width).
 int32_t MeasureText(VEMRenderParag& view, std::u16string_view text);
 
 // Tabs inside a source line become eight spaces.

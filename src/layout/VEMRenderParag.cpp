@@ -121,7 +121,7 @@ void VEMRenderParag::Relayout() {
     const int32_t cell = canvas ? canvas->CellHeight() : 0;
     rowHeight = (cell + kCellPaddingRows * aaFactor) / aaFactor;
     advanceReserve = rowHeight / kRowReserveDivisor;
-    fixedCharWidth = canvas ? canvas->MaxCharWidth() : 0;
+    fixedCharWidth = canvas ? canvas->FixedCharWidth() : 0;
     spaceWidth = MeasureText(*this, u" ");
     scratch.Resize(pageWidth, rowHeight, cell, aaFactor, canvas && canvas->Font().italic);
 

@@ -86,7 +86,7 @@ public:
     int32_t spaceWidth = 0;
     int32_t textLeft = 0;
     int32_t textWidth = 0;
-    int32_t fixedCharWidth = 0;
+    int32_t fixedCharWidth = 0;  // GlyphCanvas::FixedCharWidth of the view font
     int32_t cacheTop = 0;
     int32_t cacheBottom = 0;
 

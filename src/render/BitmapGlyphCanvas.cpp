@@ -21,6 +21,15 @@ bool IsBlank(char16_t unit) { return unit <= 0x20 || unit == 0xA0; }
 
 int BoldExtra(int cellHeight) { return std::max(1, cellHeight / 16); }
 
+int QuoteOverhang(int cellHeight) { return std::max(1, cellHeight / 4); }
+
+// Italic shear of the glyph's top row, the largest of any row.
+int MaxShear(int cellHeight) {
+    const int top = cellHeight / 8;
+    const int bottom = std::max(cellHeight / 8 + 1, cellHeight * 7 / 8);
+    return (bottom - 1 - top) / 4;
+}
+
 void PutPixel(PixelImage& image, int x, int y, uint32_t colour) {
     if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
     uint8_t* p = image.Row(y) + 3 * x;
@@ -53,6 +62,16 @@ void DrawGlyph(PixelImage& image, int x, int y, char16_t unit, int cellHeight, c
     const int stemWidth = std::max(1, boxWidth / kGridColumns);
     const int stroke = bold ? 2 : 1;
 
+    if (unit == BitmapGlyphCanvas::kOverhangingUnit) {
+        // Ink from the middle of the advance to a quarter of the cell height past it.
+        const int right = advance + QuoteOverhang(cellHeight);
+        for (int py = top; py < top + std::max(1, boxHeight / 3); ++py) {
+            const int shear = italic ? (bottom - 1 - py) / 4 : 0;
+            for (int dx = advance / 2; dx < right; ++dx)
+                for (int s = 0; s < stroke; ++s) PutPixel(image, x + dx + shear + s, py, colour);
+        }
+        return;
+    }
     for (int py = top; py < bottom; ++py) {
         const int gridRow = (py - top) * kGridRows / boxHeight;
         const int shear = italic ? (bottom - 1 - py) / 4 : 0;
@@ -87,9 +106,22 @@ int BitmapGlyphCanvas::AdvanceAt(char16_t unit, int cellHeight, bool bold) {
 
 int BitmapGlyphCanvas::Advance(char16_t unit) { return AdvanceAt(unit, font_.cellHeightPx, font_.bold); }
 
-int BitmapGlyphCanvas::MaxCharWidth() const {
+int BitmapGlyphCanvas::FixedCharWidth() const {
+    int widest = 1;
+    for (char16_t unit = 0x20; unit <= 0x7E; ++unit)
+        widest = std::max(widest, AdvanceAt(unit, font_.cellHeightPx, font_.bold));
+    return widest;
+}
+
+// The right edge of the box the shape is drawn in, which the ink may or may not reach.
+int BitmapGlyphCanvas::InkOverhang(char16_t unit) {
     const int h = font_.cellHeightPx;
-    return std::max(1, h * 7 / 8) + (font_.bold ? BoldExtra(h) : 0);
+    if (IsBlank(unit)) return 0;
+    const int plain = AdvanceAt(unit, h, false);
+    const int right =
+        unit == kOverhangingUnit ? plain + QuoteOverhang(h) : std::max(1, plain - std::max(1, plain / 6));
+    const int ink = right + (font_.italic ? MaxShear(h) : 0) + (font_.bold ? 1 : 0);
+    return ink - Advance(unit);
 }
 
 void BitmapGlyphCanvas::DrawUnit(PixelImage& image, int x, int y, char16_t unit) {

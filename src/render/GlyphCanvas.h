@@ -37,7 +37,16 @@ public:
     // Advance width of one code unit in the current font, in pixels of that font.
     virtual int Advance(char16_t unit) = 0;
     virtual int CellHeight() const = 0;
-    virtual int MaxCharWidth() const = 0;
+    // The advance the fixed-width layout gives every character: what a monospace font gives
+    // each of its characters, taken as the largest advance over printable ASCII. Never the
+    // widest glyph box of the font, which for fonts with a few wide symbols is several times
+    // the advance and would set the letters far apart.
+    virtual int FixedCharWidth() const = 0;
+    // How far the unit's ink reaches right of its advance, in pixels of the current font (zero
+    // or less when the glyph ends within it). Italics, closing quotes and brackets, or an
+    // italic "f" reach past; a word's image is made wide enough for that ink, while the layout
+    // keeps placing words by their advances.
+    virtual int InkOverhang(char16_t unit) = 0;
 
     // Draws one code unit in white, without anti-aliasing, with the top of its cell at
     // (x, y), over whatever the image holds (transparent text background). Pixels outside the

@@ -24,9 +24,23 @@ void SizeCoverage(VEMMatrix& m, int columns, int rows) {
     m.Clear();
 }
 
+// How far right of the word's left edge its glyphs' ink reaches, the pen moving as it does
+// when the glyphs are drawn. Units past `limit` are not looked at: nothing there would show.
+int64_t InkWidth(const WordRaster& input, GlyphCanvas& canvas, int64_t limit) {
+    int64_t pen = 0, right = 0;
+    for (char16_t unit : input.text) {
+        if (pen >= limit) break;
+        const int64_t advance = canvas.Advance(unit);
+        right = std::max(right, pen + advance + canvas.InkOverhang(unit));
+        pen += std::max<int64_t>(
+            1, (input.proportional ? advance : input.fixedCharWidth) + int64_t(input.kerning));
+    }
+    return right;
+}
+
 }  // namespace
 
-WordGeometry PlanWord(const WordRaster& input, const GlyphScratch& scratch) {
+WordGeometry PlanWord(const WordRaster& input, GlyphCanvas& canvas, const GlyphScratch& scratch) {
     WordGeometry g;
     const int f = std::clamp(input.aaFactor, 1, 4);
     const PixelImage& bitmap = scratch.Bitmap();
@@ -37,6 +51,8 @@ WordGeometry PlanWord(const WordRaster& input, const GlyphScratch& scratch) {
     int64_t w = std::max(0, input.width);
     if (input.italic) w += int64_t(std::max(0, input.rows)) * f / 3;
     if (input.kerning < 0) w -= int64_t(input.kerning);
+    // The word's advances place it; its ink may reach further (a closing quote, an "f").
+    w = std::max(w, InkWidth(input, canvas, bitmap.width));
     const int pad = f - PositiveMod(g.phase + w, f);
     const int maxWidth = bitmap.width - bitmap.width % f;
     g.renderWidth = int(std::min<int64_t>(g.phase + w + pad, maxWidth));
@@ -56,7 +72,7 @@ void WordRasterizer::Begin(const WordRaster& input, GlyphCanvas& canvas, GlyphSc
     canvas_ = &canvas;
     scratch_ = &scratch;
     out_ = &out;
-    geometry_ = PlanWord(input_, scratch);
+    geometry_ = PlanWord(input_, canvas, scratch);
     phases_ = RequiredPhases(input_.aaFactor, input_.superScrollLevel, input_.surfaceActive);
     out.ready.fill(0);
     out.screenX = geometry_.screenX;

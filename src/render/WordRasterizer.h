@@ -27,8 +27,8 @@ struct WordRaster {
 };
 
 // Where a word lands: its supersampled render area starts `phase` columns before the word so
-// that the area begins on a screen column. All values follow from WordRaster and the scratch
-// size alone.
+// that the area begins on a screen column. All values follow from WordRaster, the canvas's
+// metrics and the scratch size.
 struct WordGeometry {
     int phase = 0;        // x mod aaFactor
     int renderWidth = 0;  // G: phase + widened width + padding, a multiple of aaFactor
@@ -39,10 +39,12 @@ struct WordGeometry {
 };
 
 // The width is widened by R x f / 3 for the italic overhang and by |kerning| when kerning is
-// negative, then padded to the next multiple of f past the word (a full f when already
-// aligned). A word larger than the scratch bitmap is cut to it: columns beyond the bitmap lie
-// beyond the page anyway.
-WordGeometry PlanWord(const WordRaster& input, const GlyphScratch& scratch);
+// negative, and further when the ink of a glyph reaches past that (GlyphCanvas::InkOverhang,
+// with the pen moving as in drawing), then padded to the next multiple of f past the word (a
+// full f when already aligned). A word larger than the scratch bitmap is cut to it: columns
+// beyond the bitmap lie beyond the page anyway. The wider area may overlap the next word;
+// composing blends coverage, and coverage 0 leaves what is there.
+WordGeometry PlanWord(const WordRaster& input, GlyphCanvas& canvas, const GlyphScratch& scratch);
 
 // Rasterises one word into coverage matrices in slices, so that a background renderer can
 // stop between any two and go on later with the same object:

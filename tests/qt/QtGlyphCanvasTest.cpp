@@ -99,7 +99,7 @@ TEST_P(QtFonts, DrawsPureWhiteGlyphsInsideTheCell) {
     else
         EXPECT_GT(wideM, narrowI) << canvas.ResolvedFamily().toStdString();
     EXPECT_GT(canvas.Advance(u' '), 0);
-    EXPECT_GE(canvas.MaxCharWidth(), wideM);
+    EXPECT_GE(canvas.FixedCharWidth(), wideM);
 
     // Cell top at row 10 of a taller image: ink of "Hg" stays within the cell (accents on
     // capitals may rise above the ascent; the layout leaves two rows above the cell for them).

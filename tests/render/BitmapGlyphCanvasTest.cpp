@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "render/BitmapGlyphCanvas.h"
@@ -19,7 +20,7 @@ TEST(BitmapGlyphCanvas, AdvancesVaryByCharacterAndScaleWithTheCell) {
         const int advance = small.Advance(unit);
         distinct.insert(advance);
         EXPECT_GE(advance, 6);
-        EXPECT_LE(advance, small.MaxCharWidth());
+        EXPECT_LE(advance, small.FixedCharWidth());
         EXPECT_GE(large.Advance(unit), 4 * advance - 3) << char(unit);
         EXPECT_LE(large.Advance(unit), 4 * advance + 3) << char(unit);
     }
@@ -61,7 +62,7 @@ TEST(BitmapGlyphCanvas, BoldWidensAndItalicLeansRight) {
     BitmapGlyphCanvas italic(FontSpec{"", 32, false, true});
     EXPECT_EQ(bold.Advance(u'x'), regular.Advance(u'x') + 2);
     EXPECT_EQ(italic.Advance(u'x'), regular.Advance(u'x'));
-    EXPECT_GT(bold.MaxCharWidth(), regular.MaxCharWidth());
+    EXPECT_GT(bold.FixedCharWidth(), regular.FixedCharWidth());
 
     OwnedImage plain(80, 40), heavy(80, 40), slanted(80, 40);
     regular.DrawUnit(plain.image, 10, 2, u'x');
@@ -82,6 +83,37 @@ TEST(BitmapGlyphCanvas, BoldWidensAndItalicLeansRight) {
     EXPECT_EQ(stemLean(plain), 0);
     EXPECT_GE(stemLean(slanted), 5);
     EXPECT_LE(stemLean(slanted), 8);
+}
+
+TEST(BitmapGlyphCanvas, InkOverhangBoundsTheInkAndTheClosingQuoteReachesPastItsAdvance) {
+    constexpr char16_t kQuote = BitmapGlyphCanvas::kOverhangingUnit;
+    for (const FontSpec& fontSpec : {FontSpec{"", 32}, FontSpec{"", 32, true, false},
+                                     FontSpec{"", 32, false, true}, FontSpec{"", 17, true, true}}) {
+        BitmapGlyphCanvas canvas(fontSpec);
+        for (char16_t unit : std::u16string(u"AfWx)\u201D\u0416")) {
+            OwnedImage image(120, 40);
+            canvas.DrawUnit(image.image, 10, 2, unit);
+            const auto box = FindLit(image.image, 120, 40);
+            ASSERT_GE(box.right, 10) << int(unit);
+            const int inkRight = box.right + 1 - 10;  // columns right of the pen
+            EXPECT_LE(inkRight, canvas.Advance(unit) + canvas.InkOverhang(unit)) << int(unit);
+            if (unit == kQuote) {
+                EXPECT_EQ(inkRight, canvas.Advance(unit) + canvas.InkOverhang(unit));
+            } else if (!fontSpec.italic) {
+                EXPECT_LE(inkRight, canvas.Advance(unit)) << int(unit);
+            }
+        }
+        EXPECT_GE(canvas.InkOverhang(kQuote), fontSpec.cellHeightPx / 4 - (fontSpec.bold ? 2 : 0));
+    }
+}
+
+TEST(BitmapGlyphCanvas, FixedCharWidthIsTheWidestPrintableAsciiAdvance) {
+    for (const FontSpec& fontSpec : {FontSpec{"", 16}, FontSpec{"", 64, true, false}}) {
+        BitmapGlyphCanvas canvas(fontSpec);
+        int widest = 0;
+        for (char16_t unit = 0x20; unit <= 0x7E; ++unit) widest = std::max(widest, canvas.Advance(unit));
+        EXPECT_EQ(canvas.FixedCharWidth(), widest);
+    }
 }
 
 TEST(BitmapGlyphCanvas, UnderlineAndStrikeOutSpanTheAdvance) {

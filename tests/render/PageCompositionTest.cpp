@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "render/KeptPage.h"
 #include "render/PageComposition.h"
@@ -154,6 +156,49 @@ TEST(PageComposition, EndMarkerStandsHalfAPageBelowTheLastLine) {
     ASSERT_FALSE(markerRows.empty());
     EXPECT_GE(markerRows.front(), centre - 32);
     EXPECT_LT(markerRows.back(), centre + 32);
+}
+
+TEST(PageComposition, InkPastAWordsAdvanceShowsAndLeavesTheNextWordWhole) {
+    // The test font's closing quote reaches a quarter of the cell past its advance; with the
+    // space narrowed by the kerning its ink lies over the next word's first letter. Both must
+    // show exactly as the canvas draws them at the words' positions: coverage 0 of the wider
+    // area leaves the next word's pixels alone.
+    ViewFixture f("ab\u201D cd\u201D ef gh\n");
+    f.view.kerning = -2;
+    f.view.Relayout();
+    f.view.GoToPosition(0, 0);
+    const VEMRenderLineObject* line = f.view.firstUnit->firstLine;
+    ASSERT_GE(line->wordCount, 4);
+    const int32_t top = line->y + line->textTop;
+
+    std::vector<uint32_t> expected(size_t(f.view.pageWidth) * size_t(f.view.pageHeight), f.view.backColour);
+    int overlaps = 0;
+    for (const VEMRenderWordObject* word = line->firstWord; word; word = word->next) {
+        PageImage glyphs(f.view.pageWidth, f.view.pageHeight);
+        int32_t pen = word->x;
+        for (char16_t unit : word->text) {
+            f.canvas.DrawUnit(glyphs.image, pen, top + 2, unit);
+            pen += std::max(1, f.canvas.Advance(unit) + f.view.kerning);
+        }
+        for (int32_t y = top; y < line->y + line->textBottom; ++y)
+            for (int32_t x = 0; x < f.view.pageWidth; ++x) {
+                const uint8_t* p = glyphs.image.Row(y) + 3 * x;
+                if (!(p[0] | p[1] | p[2])) continue;
+                uint32_t& pixel = expected[size_t(y) * size_t(f.view.pageWidth) + size_t(x)];
+                overlaps += pixel != f.view.backColour;
+                pixel = word->colour;
+            }
+    }
+    ASSERT_GT(overlaps, 0) << "the quotes' ink reaches into the following words";
+
+    PageImage page(f.view.pageWidth, f.view.pageHeight);
+    PaintView(f.view, page.image);
+    for (int32_t y = top; y < line->y + line->textBottom; ++y)
+        for (int32_t x = 0; x < f.view.pageWidth; ++x) {
+            const uint8_t* p = page.image.Row(y) + 3 * x;
+            const uint32_t shown = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+            ASSERT_EQ(shown, expected[size_t(y) * size_t(f.view.pageWidth) + size_t(x)]) << x << "," << y;
+        }
 }
 
 TEST(PageComposition, CropHidesCutLinesUnlessScrolling) {

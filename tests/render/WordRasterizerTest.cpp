@@ -37,7 +37,7 @@ struct WordBench {
         w.rows = rowHeight;
         w.aaFactor = f;
         w.italic = canvas.Font().italic;
-        w.fixedCharWidth = canvas.MaxCharWidth();
+        w.fixedCharWidth = canvas.FixedCharWidth();
         return w;
     }
 
@@ -202,6 +202,65 @@ INSTANTIATE_TEST_SUITE_P(Render, GlyphAdvances,
                                            AdvanceCase{"FixedWidth", false, 17, 0, 17},
                                            AdvanceCase{"FixedWidthKerned", false, 17, -5, 12},
                                            AdvanceCase{"KerningNeverStopsThePen", false, 17, -40, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct InkCase {
+    const char* name;
+    int f;
+    bool proportional;
+    int kerning;
+};
+
+void PrintTo(const InkCase& c, std::ostream* os) { *os << c.name; }
+
+class InkPastTheAdvance : public ::testing::TestWithParam<InkCase> {};
+
+// The closing quote of the test font reaches a quarter of the cell past its advance, as closing
+// quotes and brackets do in many real faces: the word's area must hold that ink, though the
+// layout measured the word by its advances.
+TEST_P(InkPastTheAdvance, ClosingQuoteKeepsItsRightPart) {
+    const InkCase& c = GetParam();
+    WordBench bench(c.f);
+    const std::u16string text = u"ab\u201D";
+    WordRaster word = bench.Word(text, 5);
+    word.proportional = c.proportional;
+    word.kerning = c.kerning;
+    const int fixed = bench.canvas.FixedCharWidth();
+    word.width = 0;
+    int64_t pen = 0, inkRight = 0;
+    for (char16_t unit : text) {
+        const int step = std::max(1, (c.proportional ? bench.canvas.Advance(unit) : fixed) + c.kerning);
+        inkRight = pen + bench.canvas.Advance(unit) + bench.canvas.InkOverhang(unit);
+        pen += step;
+        word.width += step;
+    }
+    ASSERT_GT(inkRight, word.width + std::max(0, -c.kerning)) << "the quote's ink passes the measured word";
+
+    CoverageSet out;
+    WordRasterizer rasterizer;
+    rasterizer.Begin(word, bench.canvas, bench.scratch, out);
+    RunUntil(rasterizer, Stage::GreyRows);
+    const WordGeometry g = rasterizer.Geometry();
+    // Drawn from the phase on: the last ink column lies inside the area and is lit.
+    ASSERT_GE(g.renderWidth, g.phase + inkRight);
+    const auto lit = test::FindLit(bench.scratch.Bitmap(), g.renderWidth, g.sourceRows);
+    EXPECT_EQ(lit.right, g.phase + inkRight - 1);
+    rasterizer.Finish();
+
+    // And the coverage keeps it: the screen column holding that ink has coverage.
+    const VEMMatrix& m = out.matrices[0];
+    const int column = int((g.phase + inkRight - 1) / c.f);
+    ASSERT_LT(column, m.Columns());
+    int covered = 0;
+    for (int r = 0; r < m.Rows(); ++r) covered += m.Row(r)[column] > 0;
+    EXPECT_GT(covered, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Render, InkPastTheAdvance,
+                         ::testing::Values(InkCase{"Factor1", 1, true, 0}, InkCase{"Factor4", 4, true, 0},
+                                           InkCase{"Kerned", 3, true, 2},
+                                           InkCase{"NegativeKerning", 2, true, -1},
+                                           InkCase{"FixedWidth", 4, false, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct PhaseCase {

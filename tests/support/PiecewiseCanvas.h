@@ -20,7 +20,8 @@ public:
     const FontSpec& Font() const override { return base_.Font(); }
     int Advance(char16_t unit) override { return base_.Advance(unit); }
     int CellHeight() const override { return base_.CellHeight(); }
-    int MaxCharWidth() const override { return base_.MaxCharWidth(); }
+    int FixedCharWidth() const override { return base_.FixedCharWidth(); }
+    int InkOverhang(char16_t unit) override { return base_.InkOverhang(unit); }
     void DrawUnit(PixelImage& image, int x, int y, char16_t unit) override {
         ready_.insert(unit);
         base_.DrawUnit(image, x, y, unit);

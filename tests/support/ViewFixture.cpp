@@ -23,7 +23,7 @@ ViewFixture::ViewFixture(const std::string& text, bool everyLineParagraph, int c
 
 void ViewFixture::UseCharWidth(int32_t width) {
     view.proportional = false;
-    view.kerning = width - canvas.MaxCharWidth();
+    view.kerning = width - canvas.FixedCharWidth();
 }
 
 VEMRenderParagObject* ViewFixture::FormatOnly(int32_t index) {

@@ -15,6 +15,8 @@ namespace corvalin {
 namespace {
 
 constexpr int kCodeUnits = 0x10000;
+constexpr char16_t kFirstPrintableAscii = 0x20;
+constexpr char16_t kLastPrintableAscii = 0x7E;
 // Bytes of the drawing area per preparation piece: at a supersampled reading size, a band of
 // about a sixth of the glyph's rows.
 constexpr size_t kBandBytes = 128 * 1024;
@@ -84,8 +86,15 @@ void QtGlyphCanvas::SetFont(const FontSpec& font) {
     fontSpec_ = font;
     fontSpec_.cellHeightPx = std::clamp(font.cellHeightPx, 1, kMaxCellHeightPx);
     font_ = MakeFont(fontSpec_, &fontHeight_, &ascent_);
-    maxCharWidth_ = std::max(1, QFontMetrics(font_).maxWidth());
     advances_.assign(kCodeUnits, -1);
+    inkOverhangs_.assign(kCodeUnits, kUnmeasured);
+    widestGlyph_ = std::max(1, QFontMetrics(font_).maxWidth());
+    // The advance a monospace face gives every character. The font's maximum width is the
+    // widest glyph box, which in faces with a few wide symbols (Noto Sans Mono: three times
+    // the advance) would set every letter far apart.
+    fixedCharWidth_ = 1;
+    for (char16_t unit = kFirstPrintableAscii; unit <= kLastPrintableAscii; ++unit)
+        fixedCharWidth_ = std::max(fixedCharWidth_, Advance(unit));
     masks_.clear();
     // The area is sized for the font; the next one makes its own.
     pending_.reset();
@@ -97,6 +106,15 @@ int QtGlyphCanvas::Advance(char16_t unit) {
     int& advance = advances_[unit];
     if (advance < 0) advance = std::max(0, QFontMetrics(font_).horizontalAdvance(QChar(unit)));
     return advance;
+}
+
+int QtGlyphCanvas::InkOverhang(char16_t unit) {
+    int& overhang = inkOverhangs_[unit];
+    if (overhang == kUnmeasured) {
+        const QRect ink = QFontMetrics(font_).boundingRect(QChar(unit));
+        overhang = ink.isEmpty() ? 0 : ink.x() + ink.width() - Advance(unit);
+    }
+    return overhang;
 }
 
 bool QtGlyphCanvas::PrepareUnit(char16_t unit) {
@@ -114,7 +132,7 @@ bool QtGlyphCanvas::PrepareUnit(char16_t unit) {
         // Once per font as a rule, wide enough for the widest glyph the font reports. The old
         // area is blank, so nothing needs copying. Fresh zero pages from calloc are not touched
         // here: the bands take the page faults, a few at a time.
-        const int width = std::max({area_.width(), pending.width, maxCharWidth_ + 3 * MarginX()});
+        const int width = std::max({area_.width(), pending.width, widestGlyph_ + 3 * MarginX()});
         const int height = std::max(area_.height(), pending.height);
         area_ = QImage();
         areaPixels_.reset(static_cast<uint32_t*>(std::calloc(size_t(width) * size_t(height), 4)));

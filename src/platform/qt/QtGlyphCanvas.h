@@ -50,7 +50,8 @@ public:
     const FontSpec& Font() const override { return fontSpec_; }
     int Advance(char16_t unit) override;
     int CellHeight() const override { return fontSpec_.cellHeightPx; }
-    int MaxCharWidth() const override { return maxCharWidth_; }
+    int FixedCharWidth() const override { return fixedCharWidth_; }
+    int InkOverhang(char16_t unit) override;
     void DrawUnit(PixelImage& image, int x, int y, char16_t unit) override;
     bool PrepareUnit(char16_t unit) override;
     void DrawCentredText(PixelImage& image, int centreX, int centreY, std::u16string_view text,
@@ -66,6 +67,7 @@ public:
     static QFont MakeFont(const FontSpec& fontSpec, int* fontHeight = nullptr, int* ascent = nullptr);
 
 private:
+    static constexpr int kUnmeasured = INT32_MIN;
     struct GlyphRun {
         int16_t dy;  // rows below the cell top (negative above it)
         int16_t dx;  // columns right of the pen (negative left of it)
@@ -92,8 +94,10 @@ private:
     QFont font_;
     int ascent_ = 0;
     int fontHeight_ = 0;
-    int maxCharWidth_ = 0;
-    std::vector<int> advances_;  // per code unit, -1 until measured
+    int fixedCharWidth_ = 0;
+    int widestGlyph_ = 0;            // the font's own maximum width, which sizes the drawing area
+    std::vector<int> advances_;      // per code unit, -1 until measured
+    std::vector<int> inkOverhangs_;  // per code unit, kUnmeasured until measured
     std::unordered_map<char16_t, GlyphMask> masks_;
     std::optional<PendingMask> pending_;
     struct FreeDeleter {

@@ -1,25 +1,16 @@
 #include "platform/qt/ReadingFont.h"
 
 #include <QFont>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QString>
 #include <algorithm>
+
+#include "platform/qt/FontFamilies.h"
 
 namespace corvalin {
 namespace {
 
 constexpr double kPointsToPixels = 96.0 / 72.0;  // fonts are sized for a 96 dpi screen
-
-// A fixed-width family the system lacks falls back to the system's fixed-width font rather
-// than to whatever proportional face fontconfig would pick.
-std::string DrawingFamily(const std::string& requested, bool fixedWidth) {
-    if (!fixedWidth) return requested;
-    const QFont font(QString::fromStdString(requested));
-    if (QFontInfo(font).fixedPitch()) return requested;
-    return QFontDatabase::systemFont(QFontDatabase::FixedFont).family().toStdString();
-}
 
 // The font cell at the supersampled scale: ascent + descent of the font at that em.
 int CellHeightPx(const ReadingFontRequest& request, const std::string& family) {
@@ -35,7 +26,7 @@ int CellHeightPx(const ReadingFontRequest& request, const std::string& family) {
 
 FontSpec ReadingFontSpec(const ReadingFontRequest& request) {
     FontSpec font;
-    font.family = DrawingFamily(request.family, request.fixedWidth);
+    font.family = DrawingFamilyFor(request.family, request.fixedWidth);
     font.bold = request.bold;
     font.italic = request.italic;
     font.underline = request.underline;

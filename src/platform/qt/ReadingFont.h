@@ -6,9 +6,9 @@
 
 namespace corvalin {
 
-// The reading font as the settings name it, turned into what the glyph canvas draws with:
-// sized for a 96 dpi screen and multiplied by the supersampling factor. Needs a
-// QGuiApplication.
+// The reading font as the settings name it, turned into what the glyph canvas draws with: the
+// family to draw (DrawingFamilyFor), sized for a 96 dpi screen and multiplied by the
+// supersampling factor. Needs a QGuiApplication.
 struct ReadingFontRequest {
     std::string family;
     int points = 12;
@@ -17,7 +17,7 @@ struct ReadingFontRequest {
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
-    // The layout gives every character the widest character's advance.
+    // The layout gives every character one advance, so the face drawn must be monospace.
     bool fixedWidth = false;
 };
 

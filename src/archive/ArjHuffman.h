@@ -26,7 +26,7 @@ struct HuffmanEntry {
 // Fills `table` (room for `capacity` slots) from one code length per symbol (0 = unused).
 // False when a length passes 16, when the lengths over- or under-fill the code space (every
 // code an ARJ packer writes is complete; anything else is damage), or when the table would not
-// fit. On false the table is left in an unspecified but harmless state.
+// fit. On false the table holds nothing usable, but nothing outside it was touched.
 bool BuildHuffmanTable(const uint8_t* lengths, size_t symbolCount, unsigned rootBits, HuffmanEntry* table,
                        size_t capacity);
 

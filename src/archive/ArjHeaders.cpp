@@ -91,18 +91,21 @@ Verdict ReadStrings(std::span<const uint8_t> basic, size_t fixedBytes, const cha
 std::optional<size_t> FindArjMainHeader(std::span<const uint8_t> file) {
     // Mark, size, at least one byte of header and the CRC.
     constexpr size_t kSmallestFrame = 2 + 2 + 1 + 4;
-    const uint8_t* const data = file.data();
-    const size_t length = file.size();
-    size_t p = 0;
-    while (length >= kSmallestFrame && p <= length - kSmallestFrame) {
-        const void* hit = std::memchr(data + p, kArjHeaderMark & 0xFF, length - kSmallestFrame + 1 - p);
+    if (file.size() < kSmallestFrame) return std::nullopt;
+    const size_t lastStart = file.size() - kSmallestFrame;
+    for (size_t p = 0; p <= lastStart;) {
+        // Only the search runs over raw bytes; every candidate is read through the reader.
+        const void* hit = std::memchr(file.data() + p, kArjHeaderMark & 0xFF, lastStart + 1 - p);
         if (!hit) break;
-        const size_t q = size_t(static_cast<const uint8_t*>(hit) - data);
-        p = q + 1;
-        if (data[q + 1] != kArjHeaderMark >> 8) continue;
-        const size_t size = LoadU16LE(data + q + 2);
-        if (size == 0 || size > kArjMaxBasicHeaderBytes || size > length - q - 8) continue;
-        if (CrcMatches(file.subspan(q + 4, size), LoadU32LE(data + q + 4 + size))) return q;
+        const size_t start = size_t(static_cast<const uint8_t*>(hit) - file.data());
+        p = start + 1;
+        ByteReader frame(file.subspan(start));
+        const uint16_t mark = frame.U16LE();
+        const uint16_t size = frame.U16LE();
+        if (mark != kArjHeaderMark || size == 0 || size > kArjMaxBasicHeaderBytes) continue;
+        const std::span<const uint8_t> basic = frame.Take(size);
+        const uint32_t crc = frame.U32LE();
+        if (frame.Ok() && CrcMatches(basic, crc)) return start;
     }
     return std::nullopt;
 }

@@ -23,12 +23,19 @@ constexpr size_t kMaxInputBytes = 1 << 20;
 // declare (and honestly hold) hundreds of megabytes, which only slows the search.
 constexpr uint64_t kMaxMemberBytes = 8 << 20;
 
-fs::path ScratchFolder() {
-    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    const fs::path folder = base / ("fuzz_arj-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    return folder;
-}
+// One folder per process, in memory where the system offers it, removed when the run ends.
+struct ScratchFolder {
+    fs::path path;
+    ScratchFolder() {
+        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        path = base / ("fuzz_arj-" + std::to_string(getpid()));
+        fs::create_directories(path);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
 
 size_t FileCount(const fs::path& folder) {
     size_t count = 0;
@@ -40,7 +47,8 @@ size_t FileCount(const fs::path& folder) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > kMaxInputBytes) return 0;
-    static const fs::path folder = ScratchFolder();
+    static const ScratchFolder scratch;
+    const fs::path& folder = scratch.path;
     const int handle = memfd_create("arj", MFD_CLOEXEC);
     if (handle < 0) std::abort();
     if (size > 0 && write(handle, data, size) != ssize_t(size)) std::abort();

@@ -2,7 +2,9 @@
 // extraction passes of every reader (libarchive's formats, RAR), and our -lh4- to -lh7-
 // decoder directly on any LZH header found in the input. Neither library is instrumented;
 // what is checked is our side of them: bounded output, no file outside the destination,
-// nothing left behind by a failed member.
+// nothing left behind by a failed member. The UnRAR library runs in the RAR reader's worker
+// process, so a crash inside it (rar5-damaged-uninitialised-read.rar in the seeds makes one
+// under AddressSanitizer) shows as a sanitizer report of that child and a failed member here.
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "archive/ArchiveKinds.h"
 #include "archive/LibArchiveReader.h"
@@ -123,8 +126,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Both readers whatever the signature says: the libraries choose by content too.
     LibArchiveReader libarchive;
     Walk(libarchive, input, out);
-    VEMRar rar;
-    Walk(rar, input, out);
+    // The RAR reader forks a worker for every archive it opens, which is slow under the
+    // sanitizers; the library finds nothing without its mark anyway.
+    static constexpr std::string_view kRarMark("Rar!\x1a\x07", 6);
+    if (std::string_view(reinterpret_cast<const char*>(data), size).find(kRarMark) !=
+        std::string_view::npos) {
+        VEMRar rar;
+        Walk(rar, input, out);
+    }
     DecodeLzhHeaders(bytes);
     return 0;
 }

@@ -1,296 +1,322 @@
 #include "archive/RarReader.h"
 
-// The library's header is written for Windows; _UNIX gives it the Unix spellings of its types.
-#ifndef _UNIX
-#define _UNIX
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CORVALIN_WORKER_SANITIZED 1
 #endif
-#include <cstring>
-#include <cwchar>
-#include <memory>
-#include <unrar/dll.hpp>
-#include <vector>
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define CORVALIN_WORKER_SANITIZED 1
+#endif
+#ifdef CORVALIN_WORKER_SANITIZED
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 #include "archive/MemberNames.h"
-#include "archive/MemberOutput.h"
+#include "archive/RarSession.h"
+#include "base/ByteReader.h"
 
 namespace corvalin {
 namespace {
 
-constexpr unsigned kCommentBytes = 256;
-// Volume names are handed to us in a buffer of the library's largest name (2048 characters);
-// an answer is written back only when it fits well inside it.
-constexpr size_t kMaxVolumeNameChars = 1023;
+static_assert(VEMRar::kMaxPasswordAsks == RarSession::kMaxPasswordAsks);
+static_assert(VEMRar::kMaxVolumeAsks == RarSession::kMaxVolumeAsks);
 
-std::string WideToUtf8(const wchar_t* text, size_t maxChars) {
-    std::string out;
-    for (size_t i = 0; i < maxChars && text[i] != 0; ++i) {
-        uint32_t point = static_cast<uint32_t>(text[i]);
-        if (point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) point = 0xFFFD;
-        if (point < 0x80) {
-            out += char(point);
-        } else if (point < 0x800) {
-            out += char(0xC0 | point >> 6);
-            out += char(0x80 | (point & 0x3F));
-        } else if (point < 0x10000) {
-            out += char(0xE0 | point >> 12);
-            out += char(0x80 | (point >> 6 & 0x3F));
-            out += char(0x80 | (point & 0x3F));
-        } else {
-            out += char(0xF0 | point >> 18);
-            out += char(0x80 | (point >> 12 & 0x3F));
-            out += char(0x80 | (point >> 6 & 0x3F));
-            out += char(0x80 | (point & 0x3F));
-        }
+// The conversation with the worker: each message is a type byte, a 32-bit little-endian
+// length and that many bytes. Strings inside are a 32-bit length and the bytes; numbers are
+// little-endian. The worker only ever answers the request it was given, asking questions or
+// reporting errors on the way.
+enum : uint8_t {
+    // to the worker
+    kOpen = 1,    // archive path
+    kReadHeader,  // -
+    kSkip,        // -
+    kExtract,     // target path
+    kAnswer,      // has answer (u8), answer
+    // from the worker
+    kAskPassword = 16,  // archive name, member name
+    kAskVolume,         // volume path
+    kReportError,       // member name, message
+    kOpened,            // ok (u8)
+    kHeader,            // has header (u8), name, size (u64), encrypted (u8)
+    kSkipped,           // -
+    kExtracted,         // verdict kind (u8), field, message, path
+};
+
+// Nothing the worker says is longer: names and paths of a few KB, messages of a line.
+constexpr uint32_t kMaxMessageBytes = 1 << 20;
+
+struct Payload {
+    std::string bytes;
+    Payload& U8(uint8_t value) {
+        bytes += char(value);
+        return *this;
     }
-    return out;
+    Payload& U64(uint64_t value) {
+        for (int i = 0; i < 8; ++i) bytes += char(value >> (8 * i));
+        return *this;
+    }
+    Payload& Str(std::string_view text) {
+        const auto length = uint32_t(std::min<size_t>(text.size(), kMaxMessageBytes / 2));
+        for (int i = 0; i < 4; ++i) bytes += char(length >> (8 * i));
+        bytes.append(text.data(), length);
+        return *this;
+    }
+};
+
+std::string ReadStr(ByteReader& reader) { return std::string(reader.TakeChars(reader.U32LE())); }
+
+bool SendAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        data += sent;
+        size -= size_t(sent);
+    }
+    return true;
 }
 
-// UTF-8 (or bytes that are not, one character each) as wide characters.
-std::wstring Utf8ToWide(const std::string& text) {
-    std::wstring out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80             ? 1
-                              : (lead & 0xE0) == 0xC0 ? 2
-                              : (lead & 0xF0) == 0xE0 ? 3
-                              : (lead & 0xF8) == 0xF0 ? 4
-                                                      : 0;
-        uint32_t point = length == 1   ? lead
-                         : length == 2 ? lead & 0x1F
-                         : length == 3 ? lead & 0x0F
-                                       : lead & 0x07;
-        bool valid = length != 0 && text.size() - i >= length;
-        for (size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            point = point << 6 | (next & 0x3F);
-        }
-        if (!valid) {
-            out += wchar_t(lead);
-            ++i;
-            continue;
-        }
-        out += wchar_t(point);
-        i += length;
+bool ReceiveAll(int fd, char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t got = ::recv(fd, data, size, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        data += got;
+        size -= size_t(got);
     }
-    return out;
+    return true;
 }
 
-// Writes `text` into a wide buffer of `capacity` characters, cut to leave room for the end mark.
-void CopyWide(const std::wstring& text, wchar_t* buffer, size_t capacity) {
-    if (capacity == 0) return;
-    const size_t count = std::min(text.size(), capacity - 1);
-    std::wmemcpy(buffer, text.data(), count);
-    buffer[count] = 0;
+bool SendMessage(int fd, uint8_t type, const std::string& payload) {
+    char header[5] = {char(type)};
+    StoreU32LE(reinterpret_cast<uint8_t*>(header + 1), uint32_t(payload.size()));
+    return SendAll(fd, header, sizeof header) && SendAll(fd, payload.data(), payload.size());
 }
 
-std::string CutChars(const std::string& utf8, size_t maxChars) {
-    size_t chars = 0;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) continue;
-        if (chars++ == maxChars) return utf8.substr(0, i);
+std::optional<std::pair<uint8_t, std::string>> ReceiveMessage(int fd) {
+    uint8_t header[5];
+    if (!ReceiveAll(fd, reinterpret_cast<char*>(header), sizeof header)) return std::nullopt;
+    const uint32_t length = LoadU32LE(header + 1);
+    if (length > kMaxMessageBytes) return std::nullopt;
+    std::string payload(length, '\0');
+    if (!ReceiveAll(fd, payload.data(), length)) return std::nullopt;
+    return std::make_pair(header[0], std::move(payload));
+}
+
+// The worker's side of the questions: each one goes to the program and waits for its answer.
+class WorkerQuestions final : public ArchiveQuestions {
+public:
+    explicit WorkerQuestions(int fd) : fd_(fd) {}
+    std::optional<std::string> AskPassword(const std::string& archiveName,
+                                           const std::string& memberName) override {
+        return Ask(kAskPassword, Payload().Str(archiveName).Str(memberName).bytes);
     }
-    return utf8;
+    std::optional<std::filesystem::path> AskNextVolume(const std::filesystem::path& volume) override {
+        std::optional<std::string> answer = Ask(kAskVolume, Payload().Str(volume.string()).bytes);
+        if (!answer) return std::nullopt;
+        return std::filesystem::path(*answer);
+    }
+    void ReportError(const std::string& memberName, const std::string& message) override {
+        if (!SendMessage(fd_, kReportError, Payload().Str(memberName).Str(message).bytes)) _exit(1);
+    }
+
+private:
+    std::optional<std::string> Ask(uint8_t type, const std::string& payload) {
+        if (!SendMessage(fd_, type, payload)) _exit(1);
+        const std::optional<std::pair<uint8_t, std::string>> reply = ReceiveMessage(fd_);
+        if (!reply || reply->first != kAnswer) _exit(1);
+        ByteReader reader(reply->second.data(), reply->second.size());
+        const bool has = reader.U8() != 0;
+        std::string answer = ReadStr(reader);
+        if (!reader.Ok()) _exit(1);
+        if (!has) return std::nullopt;
+        return answer;
+    }
+    int fd_;
+};
+
+// The worker process: serves one archive until the program closes it or goes away. It ends
+// with _exit, so nothing of the program it was forked from (its buffers, its exit handlers)
+// runs twice.
+[[noreturn]] void RunWorker(int fd) {
+#ifdef CORVALIN_WORKER_SANITIZED
+    // A death of the worker is expected and handled by the program; a crash handler the
+    // program installed (a fuzzer's, which saves the input as a crash) must not take it for
+    // its own.
+    __sanitizer_set_death_callback(nullptr);
+#endif
+    WorkerQuestions questions(fd);
+    RarSession session(&questions);
+    for (;;) {
+        const std::optional<std::pair<uint8_t, std::string>> request = ReceiveMessage(fd);
+        if (!request) _exit(0);
+        ByteReader reader(request->second.data(), request->second.size());
+        Payload reply;
+        uint8_t replyType = 0;
+        switch (request->first) {
+            case kOpen: {
+                const std::string archive = ReadStr(reader);
+                if (!reader.Ok()) _exit(1);
+                reply.U8(session.Open(archive) ? 1 : 0);
+                replyType = kOpened;
+                break;
+            }
+            case kReadHeader: {
+                const std::optional<RarHeader> header = session.ReadHeader();
+                reply.U8(header ? 1 : 0);
+                reply.Str(header ? header->name : "").U64(header ? header->uncompressedSize : 0);
+                reply.U8(header && header->encrypted ? 1 : 0);
+                replyType = kHeader;
+                break;
+            }
+            case kSkip:
+                session.Skip();
+                replyType = kSkipped;
+                break;
+            case kExtract: {
+                const std::string target = ReadStr(reader);
+                if (!reader.Ok()) _exit(1);
+                const ExtractResult result = session.Extract(target);
+                reply.U8(uint8_t(result.verdict.kind)).Str(result.verdict.field).Str(result.verdict.message);
+                reply.Str(result.path.string());
+                replyType = kExtracted;
+                break;
+            }
+            default:
+                _exit(1);
+        }
+        if (!SendMessage(fd, replyType, reply.bytes)) _exit(1);
+    }
 }
 
 }  // namespace
 
-// The library calls one function for every question; `UserData` is the reader.
-struct VEMRar::Callbacks {
-    static int CALLBACK Handle(UINT message, LPARAM userData, LPARAM p1, LPARAM p2) {
-        auto* reader = reinterpret_cast<VEMRar*>(userData);
-        switch (message) {
-            case UCM_CHANGEVOLUMEW:
-                return ChangeVolume(*reader, reinterpret_cast<wchar_t*>(p1), p2, true);
-            case UCM_CHANGEVOLUME:
-                return ChangeVolume(*reader, nullptr, p2, false);
-            case UCM_NEEDPASSWORDW:
-                return NeedPassword(*reader, reinterpret_cast<wchar_t*>(p1), size_t(p2));
-            case UCM_NEEDPASSWORD:
-                // Asked only when the wide question got no answer: that answer was Cancel.
-                return -1;
-            case UCM_PROCESSDATA: {
-                if (reader->output_ == nullptr || p2 < 0) return -1;
-                const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(p1), size_t(p2));
-                if (!reader->output_->Write(bytes)) {
-                    reader->outputFailed_ = true;
-                    return -1;
-                }
-                return 1;
-            }
-            default:
-                return 0;
-        }
-    }
-
-    // The library asks for the wide name first and, when that comes back unchanged, for the
-    // 8-bit one: the person is asked once, on the wide question.
-    static int ChangeVolume(VEMRar& reader, wchar_t* name, LPARAM mode, bool wide) {
-        if (mode != RAR_VOL_ASK) {
-            // The next volume was found and opened: questions about it start afresh.
-            reader.volumeAsks_ = 0;
-            return 1;
-        }
-        if (!wide) {
-            if (reader.volumeAskedWide_) {
-                reader.volumeAskedWide_ = false;
-                return 1;
-            }
-            return -1;
-        }
-        reader.volumeAskedWide_ = false;
-        if (reader.questions_ == nullptr || ++reader.volumeAsks_ > kMaxVolumeAsks) {
-            reader.volumeRefused_ = true;
-            return -1;
-        }
-        const std::string volume = WideToUtf8(name, kMaxVolumeNameChars + 1);
-        const std::optional<std::filesystem::path> answer =
-            reader.questions_->AskNextVolume(std::filesystem::path(volume));
-        if (!answer || answer->empty()) {
-            reader.volumeRefused_ = true;
-            return -1;
-        }
-        const std::wstring path = Utf8ToWide(answer->string());
-        if (path.size() > kMaxVolumeNameChars) {
-            reader.volumeRefused_ = true;
-            return -1;
-        }
-        CopyWide(path, name, kMaxVolumeNameChars + 1);
-        reader.volumeAskedWide_ = true;
-        return 1;
-    }
-
-    static int NeedPassword(VEMRar& reader, wchar_t* buffer, size_t capacity) {
-        if (!reader.knownPassword_.empty()) {
-            CopyWide(Utf8ToWide(reader.knownPassword_), buffer, capacity);
-            reader.lastPassword_ = reader.knownPassword_;
-            reader.knownPassword_.clear();
-            return 1;
-        }
-        if (reader.passwordRefused_ || reader.questions_ == nullptr ||
-            reader.passwordAsks_ >= kMaxPasswordAsks) {
-            reader.passwordRefused_ = true;
-            return -1;
-        }
-        ++reader.passwordAsks_;
-        const std::optional<std::string> answer =
-            reader.questions_->AskPassword(reader.archivePath_.filename().string(), reader.current_.name);
-        if (!answer || answer->empty()) {
-            reader.passwordRefused_ = true;
-            return -1;
-        }
-        CopyWide(Utf8ToWide(*answer), buffer, capacity);
-        reader.lastPassword_ = *answer;
-        return 1;
-    }
-};
-
 VEMRar::~VEMRar() { Close(); }
 
-std::string VEMRar::ErrorMessage(int code) {
-    switch (code) {
-        case ERAR_BAD_DATA:
-            return "File CRC error";
-        case ERAR_BAD_ARCHIVE:
-            return "Volume is not valid RAR archive";
-        case ERAR_UNKNOWN_FORMAT:
-            return "Unknown archive format";
-        case ERAR_EOPEN:
-            return "Volume open error";
-        case ERAR_ECREATE:
-            return "File create error";
-        case ERAR_ECLOSE:
-            return "File close error";
-        case ERAR_EREAD:
-            return "Read error";
-        case ERAR_EWRITE:
-            return "Write error";
-        default:
-            return "Unknown Error";
+std::string VEMRar::ErrorMessage(int code) { return RarSession::ErrorMessage(code); }
+
+bool VEMRar::StartWorker() {
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return false;
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return false;
     }
+    if (pid == 0) {
+        ::close(fds[0]);
+        RunWorker(fds[1]);
+    }
+    ::close(fds[1]);
+    socket_ = fds[0];
+    worker_ = pid;
+    return true;
+}
+
+void VEMRar::StopWorker() {
+    if (socket_ >= 0) ::close(socket_);
+    socket_ = -1;
+    if (worker_ > 0) {
+        // The worker keeps nothing worth waiting for between requests.
+        ::kill(worker_, SIGKILL);
+        while (::waitpid(worker_, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    worker_ = -1;
+}
+
+std::optional<VEMRar::Message> VEMRar::Exchange(uint8_t request, const std::string& payload) {
+    if (socket_ < 0) return std::nullopt;
+    if (!SendMessage(socket_, request, payload)) {
+        StopWorker();
+        return std::nullopt;
+    }
+    for (;;) {
+        std::optional<Message> message = ReceiveMessage(socket_);
+        if (!message) {
+            StopWorker();
+            return std::nullopt;
+        }
+        ByteReader reader(message->second.data(), message->second.size());
+        if (message->first == kAskPassword) {
+            const std::string archive = ReadStr(reader);
+            const std::string member = ReadStr(reader);
+            if (!reader.Ok()) break;
+            const std::optional<std::string> answer =
+                questions_ ? questions_->AskPassword(archive, MemberNameToUtf8(member)) : std::nullopt;
+            if (!SendMessage(socket_, kAnswer, Payload().U8(answer ? 1 : 0).Str(answer.value_or("")).bytes))
+                break;
+        } else if (message->first == kAskVolume) {
+            const std::string volume = ReadStr(reader);
+            if (!reader.Ok()) break;
+            const std::optional<std::filesystem::path> answer =
+                questions_ ? questions_->AskNextVolume(volume) : std::nullopt;
+            if (!SendMessage(socket_, kAnswer,
+                             Payload().U8(answer ? 1 : 0).Str(answer ? answer->string() : "").bytes))
+                break;
+        } else if (message->first == kReportError) {
+            const std::string member = ReadStr(reader);
+            const std::string text = ReadStr(reader);
+            if (!reader.Ok()) break;
+            if (questions_) questions_->ReportError(MemberNameToUtf8(member), text);
+        } else {
+            return message;
+        }
+    }
+    StopWorker();
+    return std::nullopt;
 }
 
 bool VEMRar::Open(const std::filesystem::path& archive, const std::filesystem::path& destination) {
     Close();
-    archivePath_ = archive;
     destination_ = destination;
-    headerPassword_.clear();
-    current_ = ArchiveMember{};
-    passwordAsks_ = 0;
-    passwordRefused_ = false;
-    if (!OpenHandle()) return false;
+    if (!StartWorker()) return false;
+    const std::optional<Message> reply = Exchange(kOpen, Payload().Str(archive.string()).bytes);
+    if (!reply || reply->first != kOpened || reply->second != std::string(1, '\1')) {
+        Close();
+        return false;
+    }
     state_ = State::NeedHeader;
     return ReadHeader().has_value();
 }
 
-bool VEMRar::OpenHandle() {
-    for (;;) {
-        std::string name = archivePath_.string();
-        std::vector<char> comment(kCommentBytes);
-        RAROpenArchiveDataEx data{};
-        data.ArcName = name.data();
-        data.OpenMode = RAR_OM_EXTRACT;
-        data.CmtBuf = comment.data();
-        data.CmtBufSize = kCommentBytes;
-        data.Callback = &Callbacks::Handle;
-        data.UserData = reinterpret_cast<LPARAM>(this);
-        lastPassword_.clear();
-        HANDLE handle = RAROpenArchiveEx(&data);
-        if (handle != nullptr && data.OpenResult == ERAR_SUCCESS) {
-            handle_ = handle;
-            headerIndex_ = 0;
-            if (data.Flags & ROADF_ENCHEADERS) headerPassword_ = lastPassword_;
-            return true;
-        }
-        if (handle != nullptr) RARCloseArchive(handle);
-        // Encrypted headers with a wrong password: ask again, as for a member.
-        if (data.OpenResult != ERAR_BAD_PASSWORD || passwordRefused_ || passwordAsks_ >= kMaxPasswordAsks)
-            return false;
-    }
-}
-
-void VEMRar::CloseHandle() {
-    if (handle_ != nullptr) RARCloseArchive(handle_);
-    handle_ = nullptr;
-}
-
-void VEMRar::Close() {
-    CloseHandle();
-    state_ = State::Closed;
-}
-
-bool VEMRar::ReadRawHeader(std::string& name, uint32_t& flags, uint64_t& size) {
-    auto header = std::make_unique<RARHeaderDataEx>();
-    if (RARReadHeaderEx(handle_, header.get()) != ERAR_SUCCESS) return false;
-    ++headerIndex_;
-    header->FileNameW[std::size(header->FileNameW) - 1] = 0;
-    name = header->FileNameW[0] != 0
-               ? WideToUtf8(header->FileNameW, std::size(header->FileNameW))
-               : MemberNameToUtf8(
-                     std::string(header->FileName, strnlen(header->FileName, std::size(header->FileName))));
-    flags = header->Flags;
-    size = uint64_t(header->UnpSizeHigh) << 32 | header->UnpSize;
-    return true;
-}
-
 std::optional<ArchiveMember> VEMRar::ReadHeader() {
-    while (state_ == State::NeedHeader) {
-        std::string name;
-        uint32_t flags = 0;
-        uint64_t size = 0;
-        if (!ReadRawHeader(name, flags, size)) {
+    if (state_ == State::NeedHeader) {
+        const std::optional<Message> reply = Exchange(kReadHeader, {});
+        if (!reply || reply->first != kHeader) {
             Close();
-            break;
+            return std::nullopt;
         }
-        // Directories are not members; nor is the continuation of a member from the previous
-        // volume, which the library shows as a header of its own when data is skipped.
-        if ((flags & RHDF_DIRECTORY) || (flags & RHDF_SPLITBEFORE)) {
-            if (RARProcessFile(handle_, RAR_SKIP, nullptr, nullptr) != ERAR_SUCCESS) Close();
-            continue;
+        ByteReader reader(reply->second.data(), reply->second.size());
+        const bool has = reader.U8() != 0;
+        const std::string name = ReadStr(reader);
+        const uint64_t size = reader.U64LE();
+        const bool encrypted = reader.U8() != 0;
+        if (!reader.Ok() || !has) {
+            Close();
+            return std::nullopt;
         }
-        current_ = ArchiveMember{CutChars(name, kMaxNameChars), size, (flags & RHDF_ENCRYPTED) != 0};
-        fullName_ = name;
+        fullName_ = MemberNameToUtf8(name);
+        current_ = ArchiveMember{fullName_, size, encrypted};
+        // Cut at a character, not inside one.
+        size_t chars = 0;
+        for (size_t i = 0; i < current_.name.size(); ++i) {
+            if ((static_cast<unsigned char>(current_.name[i]) & 0xC0) == 0x80) continue;
+            if (chars++ == kMaxNameChars) {
+                current_.name.resize(i);
+                break;
+            }
+        }
         state_ = State::HeaderCurrent;
     }
     if (state_ != State::HeaderCurrent) return std::nullopt;
@@ -300,115 +326,52 @@ std::optional<ArchiveMember> VEMRar::ReadHeader() {
 void VEMRar::Skip() {
     if (state_ != State::HeaderCurrent) return;
     state_ = State::NeedHeader;
-    volumeAsks_ = 0;
-    volumeRefused_ = false;
-    if (RARProcessFile(handle_, RAR_SKIP, nullptr, nullptr) != ERAR_SUCCESS) Close();
-}
-
-bool VEMRar::ReopenAt(uint64_t headerIndex) {
-    CloseHandle();
-    knownPassword_ = headerPassword_;
-    if (!OpenHandle()) return false;
-    std::string name;
-    uint32_t flags = 0;
-    uint64_t size = 0;
-    while (headerIndex_ + 1 < headerIndex) {
-        if (!ReadRawHeader(name, flags, size) ||
-            RARProcessFile(handle_, RAR_SKIP, nullptr, nullptr) != ERAR_SUCCESS)
-            return false;
-    }
-    if (!ReadRawHeader(name, flags, size) || name != fullName_) return false;
-    // Forget the password that failed, so the library asks again.
-    char empty[] = "";
-    RARSetPassword(handle_, empty);
-    return true;
-}
-
-ExtractResult VEMRar::Fail(Verdict verdict, const std::string& reportedMessage) {
-    if (!reportedMessage.empty() && questions_ != nullptr)
-        questions_->ReportError(current_.name, reportedMessage);
-    return {{}, std::move(verdict)};
+    const std::optional<Message> reply = Exchange(kSkip, {});
+    if (!reply || reply->first != kSkipped) Close();
 }
 
 ExtractResult VEMRar::Extract() {
     if (state_ != State::HeaderCurrent)
         return {{}, Verdict::Bad(VerdictKind::Damaged, "member header", "RAR archive: no current member")};
-    state_ = State::NeedHeader;
-    // The listed name is cut for the member list; the file takes its name from the whole one.
     const std::optional<std::string> fileName = SafeMemberFileName(fullName_);
     if (!fileName) {
-        if (handle_ != nullptr && RARProcessFile(handle_, RAR_SKIP, nullptr, nullptr) != ERAR_SUCCESS)
-            Close();
+        Skip();
         return {{},
                 Verdict::Bad(VerdictKind::Unsupported, "member name",
                              "RAR member \"" + current_.name + "\" has no name that can be written")};
     }
+    state_ = State::NeedHeader;
     const std::filesystem::path target = destination_ / *fileName;
-    std::error_code ignored;
-    if (std::filesystem::is_symlink(target, ignored) || std::filesystem::is_regular_file(target, ignored))
-        std::filesystem::remove(target, ignored);
-
-    MemberOutput output;
-    passwordAsks_ = 0;
-    passwordRefused_ = false;
-    volumeAsks_ = 0;
-    volumeRefused_ = false;
-    const uint64_t memberHeader = headerIndex_;
-    int result = ERAR_SUCCESS;
-    for (;;) {
-        if (!output.Create(target, current_.uncompressedSize)) {
-            if (handle_ != nullptr && RARProcessFile(handle_, RAR_SKIP, nullptr, nullptr) != ERAR_SUCCESS)
-                Close();
-            return Fail(output.Failure(), ErrorMessage(ERAR_ECREATE));
-        }
-        output_ = &output;
-        outputFailed_ = false;
-        // Test mode decodes and checks the member and hands every piece to the data callback,
-        // without the library writing a file of its own.
-        result = RARProcessFile(handle_, RAR_TEST, nullptr, nullptr);
-        output_ = nullptr;
-        const bool askAgain = (result == ERAR_BAD_PASSWORD) && !passwordRefused_ &&
-                              passwordAsks_ < kMaxPasswordAsks && questions_ != nullptr;
-        if (!askAgain) break;
-        output.Abandon();
-        // The library has passed the member by now; open the archive again at it.
-        if (!ReopenAt(memberHeader)) {
-            Close();
-            return {{},
-                    Verdict::Bad(VerdictKind::Damaged, "archive", "RAR archive could not be opened again")};
+    const std::optional<Message> reply = Exchange(kExtract, Payload().Str(target.string()).bytes);
+    if (reply && reply->first == kExtracted) {
+        ByteReader reader(reply->second.data(), reply->second.size());
+        const uint8_t kind = reader.U8();
+        std::string field = ReadStr(reader);
+        std::string message = ReadStr(reader);
+        const std::string path = ReadStr(reader);
+        if (reader.Ok() && kind <= uint8_t(VerdictKind::Encrypted) &&
+            (path.empty() || path == target.string())) {
+            if (VerdictKind(kind) == VerdictKind::Ok && path == target.string())
+                return {target, Verdict::Good()};
+            if (VerdictKind(kind) != VerdictKind::Ok && path.empty())
+                return {{}, Verdict::Bad(VerdictKind(kind), std::move(field), std::move(message))};
         }
     }
-    if (result == ERAR_SUCCESS) return output.Finish(Verdict::Good());
-    if (outputFailed_) {
-        Close();
-        const Verdict failure = output.Failure();
-        output.Abandon();
-        return Fail(failure, ErrorMessage(ERAR_EWRITE));
-    }
-    output.Abandon();
-    if (result == ERAR_MISSING_PASSWORD || result == ERAR_BAD_PASSWORD) {
-        // Cancel (or a password still wrong after the last try) skips this member only. The
-        // library reads no further header after a refused password, so the archive is opened
-        // again behind the member.
-        if (!ReopenAt(memberHeader) || RARProcessFile(handle_, RAR_SKIP, nullptr, nullptr) != ERAR_SUCCESS)
-            Close();
-        return {{},
-                Verdict::Bad(VerdictKind::Encrypted, "password",
-                             "RAR member \"" + current_.name + "\" needs the right password")};
-    }
-    // Other failures leave the library in no state to go on: no further members.
+    // The worker died (or answered nonsense) in the middle of the member: whatever it left is
+    // removed, and the archive offers nothing more.
     Close();
-    if (volumeRefused_)
-        return {
-            {},
-            Verdict::Bad(VerdictKind::Truncated, "volume",
-                         "RAR member \"" + current_.name + "\" continues in a volume that was not given")};
-    const VerdictKind kind = result == ERAR_BAD_DATA         ? VerdictKind::Damaged
-                             : result == ERAR_UNKNOWN_FORMAT ? VerdictKind::Unsupported
-                                                             : VerdictKind::Damaged;
-    const std::string message = ErrorMessage(result);
-    return Fail(Verdict::Bad(kind, result == ERAR_BAD_DATA ? "CRC" : "member data", "RAR: " + message),
-                message);
+    std::error_code ignored;
+    std::filesystem::remove(target, ignored);
+    const std::string text = ErrorMessage(-1);
+    if (questions_) questions_->ReportError(current_.name, text);
+    return {{},
+            Verdict::Bad(VerdictKind::Damaged, "member data",
+                         "RAR: the library stopped on member \"" + current_.name + "\" (" + text + ")")};
+}
+
+void VEMRar::Close() {
+    StopWorker();
+    state_ = State::Closed;
 }
 
 }  // namespace corvalin

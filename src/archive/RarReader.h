@@ -1,31 +1,34 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "archive/MemberReader.h"
 
 namespace corvalin {
 
-class MemberOutput;
-
 // RAR archives (RAR 1.5 to 5, volume sets, encrypted data and encrypted headers) through the
-// UnRAR library's archive interface.
+// UnRAR library.
 //
-// The library decodes and checks each member, and hands us the data, which we write through
-// `MemberOutput` like every other format: so a member never grows past its declared size or
-// the free space, a failure leaves no partial file, and nothing the archive says about links
-// or file attributes reaches the disk.
+// The library runs in a worker process of its own, forked when an archive is opened and ended
+// when it is closed: fuzzing found damaged archives on which it reads uninitialised memory
+// and crashes, and a crash must cost one archive, not the program. The worker (RarSession)
+// writes each member through MemberOutput itself; this side only asks the questions, converts
+// names and cleans up after a worker that died.
 //
 // Questions go to `ArchiveQuestions`: a password (encrypted data: when a member is extracted;
 // encrypted headers: when the archive is opened), where a missing volume is; failures with
-// the library's message ("File CRC error", "Volume open error", ...). A wrong password asks
-// again, at most kMaxPasswordAsks times; Cancel skips the member (the archive, for encrypted
-// headers) without a message.
+// the library's message ("File CRC error", "Volume open error", ...; "Unknown Error" when the
+// library died). A wrong password asks again, at most kMaxPasswordAsks times; Cancel skips the
+// member (the archive, for encrypted headers) without a message.
 class VEMRar final : public MemberReader {
 public:
+    // Listed names are cut here; the file takes its name from the whole stored name.
     static constexpr size_t kMaxNameChars = 259;
     static constexpr int kMaxPasswordAsks = 5;
     // Questions for a next volume without one being found, before the member fails.
@@ -47,36 +50,20 @@ public:
 
 private:
     enum class State { NeedHeader, HeaderCurrent, Closed };
-    struct Callbacks;
-    friend struct Callbacks;
+    using Message = std::pair<uint8_t, std::string>;
 
-    bool OpenHandle();
-    bool ReopenAt(uint64_t headerIndex);
-    bool ReadRawHeader(std::string& name, uint32_t& flags, uint64_t& size);
-    void CloseHandle();
-    ExtractResult Fail(Verdict verdict, const std::string& reportedMessage);
+    bool StartWorker();
+    void StopWorker();
+    // Sends a request and answers the worker's questions until its reply comes; nothing when
+    // the worker is gone or talks nonsense (it is then ended).
+    std::optional<Message> Exchange(uint8_t request, const std::string& payload);
 
-    void* handle_ = nullptr;
-    std::filesystem::path archivePath_;
+    int socket_ = -1;
+    pid_t worker_ = -1;
     std::filesystem::path destination_;
     State state_ = State::Closed;
-    uint64_t headerIndex_ = 0;
     ArchiveMember current_;
-    std::string fullName_;
-
-    // Callback state. The password that opened an archive with encrypted headers is given
-    // again, without asking, when the archive is opened a second time for a retry.
-    int passwordAsks_ = 0;
-    bool passwordRefused_ = false;
-    bool passwordAskedWide_ = false;
-    std::string lastPassword_;
-    std::string headerPassword_;
-    std::string knownPassword_;
-    int volumeAsks_ = 0;
-    bool volumeAskedWide_ = false;
-    bool volumeRefused_ = false;
-    MemberOutput* output_ = nullptr;
-    bool outputFailed_ = false;
+    std::string fullName_;  // UTF-8, not cut
 };
 
 }  // namespace corvalin

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <functional>
@@ -328,6 +330,58 @@ TEST(VEMRar, NamesAndPathsOutsideAsciiWorkInAnyLocale) {
         EXPECT_EQ(FileText(s.out / "книга.txt"), s.c) << locale;
     }
     setlocale(LC_ALL, saved.c_str());
+}
+
+}  // namespace
+}  // namespace corvalin
+
+namespace corvalin {
+namespace {
+
+// Every process this test process has started (the RAR reader's worker among them).
+std::vector<pid_t> ChildProcesses() {
+    std::vector<pid_t> children;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream list(task.path() / "children");
+        for (pid_t pid = 0; list >> pid;) children.push_back(pid);
+    }
+    return children;
+}
+
+// The UnRAR library crashes on some damaged archives; it runs in a worker process, so its
+// death costs that archive and nothing else. Here the worker is killed while it waits for a
+// password, in the middle of a member.
+TEST(VEMRar, AWorkerThatDiesCostsOnlyItsArchive) {
+    REQUIRE_TOOL("rar");
+    if (!std::filesystem::exists("/proc/self/task/" + std::to_string(getpid()) + "/children"))
+        GTEST_SKIP() << "this kernel does not list child processes";
+    RarSources s;
+    ASSERT_TRUE(s.Rar("-psecret", "pw.rar", "a.txt b.txt"));
+    ASSERT_TRUE(s.Rar("", "plain.rar", "a.txt"));
+    struct Killer : ScriptedQuestions {
+        std::optional<std::string> AskPassword(const std::string& archive,
+                                               const std::string& member) override {
+            passwordAsks.emplace_back(archive, member);
+            for (pid_t child : ChildProcesses()) kill(child, SIGKILL);
+            return std::string("secret");
+        }
+    } questions;
+    VEMRar reader;
+    reader.SetQuestions(&questions);
+    const std::vector<Extracted> extracted = test::ExtractAll(reader, s.dir / "pw.rar", s.out);
+    ASSERT_EQ(extracted.size(), 1u) << "nothing more from an archive whose worker died";
+    EXPECT_EQ(extracted[0].result.verdict.kind, VerdictKind::Damaged);
+    EXPECT_EQ(questions.errors,
+              (std::vector<std::pair<std::string, std::string>>{{"a.txt", "Unknown Error"}}));
+    EXPECT_TRUE(test::FolderEntries(s.out).empty());
+
+    // The next archive gets a worker of its own.
+    const std::vector<Extracted> next = test::ExtractAll(reader, s.dir / "plain.rar", s.out);
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_TRUE(next[0].result.verdict.Ok()) << next[0].result.verdict.message;
+    EXPECT_EQ(FileText(s.out / "a.txt"), s.a);
+    reader.Close();
+    EXPECT_TRUE(ChildProcesses().empty()) << "a closed reader leaves no worker behind";
 }
 
 }  // namespace

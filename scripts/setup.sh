@@ -18,7 +18,9 @@ packages=(
   xvfb xauth xdotool imagemagick
   # Real archivers and converters that make the tests' fixtures and stand beside ours in the
   # benchmarks.
-  arj jlha-utils lhasa zip unzip rar unrar txt2pdbdoc catdoc pandoc
+  arj jlha-utils lhasa zip unzip rar unrar p7zip-full txt2pdbdoc catdoc pandoc
+  # Side-by-side timing of whole processes in the benchmark scripts.
+  hyperfine
 )
 
 missing=()

@@ -116,7 +116,8 @@ Verdict DecodePalmDoc(std::span<const uint8_t> pdb, std::string& text) {
     if (textRecords == 0 || textRecords > recordCount - 1) textRecords = recordCount - 1;
 
     std::string raw;
-    raw.reserve(std::min<size_t>(declaredTextLength, kMaxPalmDocTextBytes));
+    // The declared length is only a hint: a byte of the file decodes to at most five.
+    raw.reserve(std::min({size_t(declaredTextLength), kMaxPalmDocTextBytes, 5 * fileLength}));
     for (size_t i = 1; i <= textRecords; ++i) {
         if (Verdict v = checkRecord(i); !v) return v;
         const auto record = pdb.subspan(offsets[i], recordEnd(i) - offsets[i]);

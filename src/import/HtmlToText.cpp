@@ -99,20 +99,52 @@ bool HtmlToText::Convert(std::u16string& out, size_t minUnits) {
         } else if (c == u'&') {
             ++inPos_;
             ReadReference(out);
-        } else if (c > 0x20 && titleState_ != TitleState::Open) {
-            // Most of a page is runs of plain characters: take the run at once.
-            size_t end = inPos_ + 1;
-            while (end < inEnd_ && in_[end] > 0x20 && in_[end] != u'<' && in_[end] != u'&') ++end;
-            out.append(in_ + inPos_, end - inPos_);
-            inPos_ = end;
-            spaceWritten_ = false;
-            atLineStart_ = false;
+        } else if (titleState_ != TitleState::Open) {
+            TextRun(out);
         } else {
             ++inPos_;
             Character(c, out);
         }
     }
     return out.size() > start || !Finished();
+}
+
+void HtmlToText::TextRun(std::u16string& out) {
+    // Most of a page is text between tags: the rules of Character for a whole run, written
+    // straight into `out` (the title, when open, takes the slow way through Append).
+    const char16_t* from = in_ + inPos_;
+    const char16_t* const end = std::find_if(from, static_cast<const char16_t*>(in_ + inEnd_),
+                                             [](char16_t c) { return c == u'<' || c == u'&'; });
+    const size_t base = out.size();
+    out.resize(base + size_t(end - from));
+    char16_t* to = out.data() + base;
+    bool spaceWritten = spaceWritten_;
+    bool atLineStart = atLineStart_;
+    for (; from < end; ++from) {
+        const char16_t c = *from;
+        if (c > 0x20) {
+            *to++ = c;
+            spaceWritten = false;
+            atLineStart = false;
+        } else if (c == kPreformattedEnd || c == kPreformattedStart) {
+            continue;
+        } else if (preformatted_) {
+            *to++ = c;
+            atLineStart = false;
+        } else if (!spaceWritten) {
+            spaceWritten = true;
+            if (c == u' ' || c == u'\t') {
+                *to++ = c;
+                atLineStart = false;
+            } else {
+                *to++ = u' ';
+            }
+        }
+    }
+    out.resize(size_t(to - out.data()));
+    inPos_ = size_t(from - in_);
+    spaceWritten_ = spaceWritten;
+    atLineStart_ = atLineStart;
 }
 
 void HtmlToText::Append(char16_t unit, std::u16string& out) {

@@ -60,6 +60,7 @@ private:
     void SkipRawText();
     void ReadReference(std::u16string& out);
     void Character(char16_t unit, std::u16string& out);
+    void TextRun(std::u16string& out);
     void Append(char16_t unit, std::u16string& out);
 
     TextSource& input_;

@@ -38,7 +38,7 @@ std::vector<std::u16string> Words(std::u16string_view text);
 std::string Escaped(std::u16string_view text);
 
 // Empty when `actual` holds `expected`'s words line by line: the same words and the same line
-// starts; otherwise a description of the first difference.
+// starts; otherwise what differs first.
 std::string CompareWordsAndLines(std::u16string_view expected, std::u16string_view actual);
 
 // The lines of `expected` (as text, words joined by one space) that do not come out whole in

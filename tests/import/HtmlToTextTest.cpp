@@ -31,6 +31,7 @@ Converted ConvertBySteps(const std::u16string& html, size_t piece) {
         }
     }
     EXPECT_TRUE(converter.Finished());
+    EXPECT_EQ(converter.SourcePosition(), html.size());
     out.title = converter.Title();
     return out;
 }

@@ -76,6 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
         RtfCase{"IgnorableDestinationsHidden", R"({\rtf1 a{\*\unknownthing b{c}}d})", u"ad"},
         RtfCase{"FieldShowsItsResult", R"({\rtf1 {\field{\*\fldinst HYPERLINK "x"}{\fldrslt link}}})",
                 u"link"},
+        RtfCase{"ObjectShowsItsResult",
+                R"({\rtf1 a{\object\objemb{\*\objclass Word}{\objdata 0102}{\result b}}c})", u"abc"},
         RtfCase{"HiddenText", R"({\rtf1 a{\v b}c\v d\v0 e\v f\plain g})", u"aceg"},
         RtfCase{"BinaryDataPassedOver", "{\\rtf1 a{\\pict\\bin4 }{}}}b}", u"ab"},
         RtfCase{"UnicodeTwinOfUpr", R"({\rtf1 {\upr{x}{\*\ud{\u1046?}}}y})", u"\u0416y"},

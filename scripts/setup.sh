@@ -15,6 +15,8 @@ packages=(
   # Real archivers and converters that make the tests' fixtures and stand beside ours in the
   # benchmarks.
   arj jlha-utils lhasa zip unzip rar unrar txt2pdbdoc catdoc pandoc
+  # Real texts in several languages for the code page detection tests.
+  fortunes-ru fortunes-de fortunes-cs fortunes-zh manpages-ja
 )
 
 missing=()

@@ -46,7 +46,7 @@ bool DecodeSingleByte(UConverter* converter, uint8_t byte, char16_t& unit) {
 
 }  // namespace
 
-char16_t FinishUnit(char16_t unit) { return MapSymbolFontUnit(unit); }
+char16_t FinishUnit(char16_t unit) { return unit == 0xFFFF ? kReplacementUnit : MapSymbolFontUnit(unit); }
 
 CodepageDecoding::CodepageDecoding(int32_t codePage, bool twoByteDocument) {
     codePage_ = codePage == kCodePageSystem ? SystemCodePage() : codePage;

@@ -58,7 +58,9 @@ private:
     bool asciiIdentity_ = false;
 };
 
-// A decoded unit as the text receives it: Symbol-font units mapped, else unchanged.
+// A decoded unit as the text receives it: Symbol-font units mapped; U+FFFF, which is no
+// character and which the preview's reader returns for the end of the document, becomes
+// U+FFFD; anything else unchanged.
 char16_t FinishUnit(char16_t unit);
 
 }  // namespace corvalin

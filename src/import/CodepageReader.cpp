@@ -1,22 +1,30 @@
 #include "import/CodepageReader.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "import/CodepageDecoding.h"
 
 namespace corvalin {
 
-// The converter of a multi-byte or stateful page, and where the last character it read
-// ended, so that a sequential read goes on in the state that character left.
+// The converter of a multi-byte or stateful page. It is fed one byte at a time, which is
+// exactly how ICU would read the whole document in one call (ICU's conversion does not depend
+// on how its input is cut), so the preview shows what the conversion makes. A byte that
+// completes several units (an error and the character after it, a pair of surrogates)
+// leaves the rest waiting.
 class CodepageReader::Converter {
 public:
     ConverterHandle handle;
+    // Where the last unit returned left the reader: reading on from there keeps the
+    // converter's state. The converter has been fed up to `fedUpTo`, which lies further on
+    // by the bytes it holds back.
     int64_t nextPosition = -1;
-    // The second half of a character outside the BMP, due at `pendingPosition` (the
-    // character's last byte), which it moves on to `pendingEnd`.
-    char16_t pendingLow = 0;
-    int64_t pendingPosition = -1;
-    int64_t pendingEnd = -1;
+    int64_t fedUpTo = 0;
+    // Units decoded but not yet returned; waiting[i] is due at waitingPositions[i].
+    std::u16string waiting;
+    std::vector<int64_t> waitingPositions;
+    size_t nextWaiting = 0;
 };
 
 CodepageReader::CodepageReader(std::span<const uint8_t> document, int32_t codePage, bool twoByteDocument)
@@ -75,43 +83,63 @@ char16_t CodepageReader::ReadTwoByteUnit(int64_t& position, bool bigEndian) {
 
 char16_t CodepageReader::ReadConverted(int64_t& position) {
     Converter& c = *converter_;
-    if (c.pendingLow != 0 && position == c.pendingPosition) {
-        const char16_t low = c.pendingLow;
-        c.pendingLow = 0;
-        position = c.pendingEnd;
-        return low;
+    if (c.nextWaiting < c.waiting.size() && c.nextWaiting > 0 &&
+        position == c.waitingPositions[c.nextWaiting - 1]) {
+        position = c.waitingPositions[c.nextWaiting];
+        return c.waiting[c.nextWaiting++];
     }
-    c.pendingLow = 0;
+    c.waiting.clear();
+    c.waitingPositions.clear();
+    c.nextWaiting = 0;
+    if (position != c.nextPosition) {
+        ucnv_resetToUnicode(c.handle.get());
+        c.fedUpTo = position;
+    }
     const auto* begin = reinterpret_cast<const char*>(document_.data());
-    const char* end = begin + document_.size();
-    while (position < Length()) {
-        if (position != c.nextPosition) ucnv_resetToUnicode(c.handle.get());
+    UChar output[64];
+    while (c.fedUpTo < Length()) {
         const int64_t start = position;
-        const char* source = begin + start;
+        std::u16string units;
+        while (units.empty() && c.fedUpTo < Length()) {
+            const char* source = begin + c.fedUpTo;
+            const char* limit = source + 1;
+            const bool last = c.fedUpTo + 1 == Length();
+            UErrorCode status;
+            do {
+                status = U_ZERO_ERROR;
+                UChar* target = output;
+                ucnv_toUnicode(c.handle.get(), &target, output + std::size(output), &source, limit, nullptr,
+                               last, &status);
+                units.append(output, size_t(target - output));
+            } while (status == U_BUFFER_OVERFLOW_ERROR);
+            ++c.fedUpTo;
+        }
+        // Bytes the converter holds back (the start of a character it has not seen the end
+        // of) belong to the units still to come.
         UErrorCode status = U_ZERO_ERROR;
-        const UChar32 code = ucnv_getNextUChar(c.handle.get(), &source, end, &status);
-        if (status == U_INDEX_OUTOFBOUNDS_ERROR) {
-            // Nothing but state changes (escape or shift sequences) was left.
-            position = Length();
-            c.nextPosition = -1;
-            return kEndOfDocument;
-        }
-        position = source > begin + start ? source - begin : start + 1;
+        const int32_t held = ucnv_toUCountPending(c.handle.get(), &status);
+        position = std::max(start, c.fedUpTo - (U_SUCCESS(status) ? held : 0));
         c.nextPosition = position;
-        if (U_FAILURE(status) || code < 0 || code > 0x10FFFF) return kReplacementUnit;
-        if (code > 0xFFFF) {
-            // Such a character takes at least two bytes, so the high half can stop one byte
-            // short of its end: a caller reading up to a line start or the document's end
-            // then comes back for the low half.
-            c.pendingLow = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
-            c.pendingEnd = position;
-            c.pendingPosition = position = std::max(start + 1, position - 1);
-            return char16_t(0xD800 + ((code - 0x10000) >> 10));
+        const bool documentStart = start == 0;
+        for (size_t i = 0; i < units.size(); ++i) {
+            const char16_t unit = units[i];
+            if (IsReservedUnit(unit) || (unit == kByteOrderMark && documentStart && i == 0)) continue;
+            c.waiting += FinishUnit(unit);
         }
-        const auto unit = char16_t(code);
-        if (IsReservedUnit(unit) || (unit == kByteOrderMark && start == 0)) continue;
-        return FinishUnit(unit);
+        if (c.waiting.empty()) continue;
+        // Where the reader stands after each unit: the end of the bytes read for the last,
+        // one byte earlier for each one before it, so that a caller reading up to a line
+        // start or the end comes back for every unit.
+        const int64_t count = int64_t(c.waiting.size());
+        for (int64_t i = 0; i < count; ++i) {
+            c.waitingPositions.push_back(
+                std::min(std::max(position - (count - 1 - i), start + 1 + i), position));
+        }
+        c.nextWaiting = 1;
+        position = c.waitingPositions[0];
+        return c.waiting[0];
     }
+    position = Length();
     return kEndOfDocument;
 }
 

@@ -18,7 +18,8 @@ class CodepageDecoding;
 //  - The two UTF-16 forms read two bytes per unit; a single byte left at the end is not read.
 //  - Units 1 and 2 are skipped (they mark preformatted blocks in converted markup); U+FEFF is
 //    skipped only when it is the document's first character (a byte-order mark).
-//  - Symbol-font units U+F020..U+F0FF become the Unicode characters they draw.
+//  - Symbol-font units U+F020..U+F0FF become the Unicode characters they draw; U+FFFF (no
+//    character, and the reader's end mark) becomes U+FFFD.
 // Reading sequentially from a position the reader itself returned keeps the converter's
 // state, so stateful pages (ISO-2022, UTF-7, EBCDIC with shifts) read right; any other
 // position starts from the initial state.

@@ -91,7 +91,7 @@ public:
             const auto unit = char16_t(p[high] << 8 | p[1 - high]);
             position_ += 2;
             if (IsReservedUnit(unit)) continue;
-            out[n++] = (unit & 0xFF00) == 0xF000 ? FinishUnit(unit) : unit;
+            out[n++] = unit >= 0xF000 ? FinishUnit(unit) : unit;
         }
         return n;
     }

@@ -113,8 +113,36 @@ INSTANTIATE_TEST_SUITE_P(
                    u"\u3042\u3044A"},
         DecodeCase{
             "WordUnicodeExportIgnoresThePage", {0xFF, 0xFE, 0x3F, 0x04, 'x', 0}, 1251, true, u"\u043Fx"},
+        // U+FFFF is the preview's end mark, never text.
+        DecodeCase{"NoCharacterFFFFIsReplaced", {0xFF, 0xFF, 'a', 0}, -1, false, u"\uFFFDa"},
+        DecodeCase{"NoCharacterFFFFInUtf8", {0xEF, 0xBF, 0xBF, 'a'}, 65001, false, u"\uFFFDa"},
         DecodeCase{"EmptyDocument", {}, 1251, false, u""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Damaged input found by fuzzing, where ICU's one-character call and its block conversion
+// used to disagree: the preview must show what the conversion makes.
+TEST(CodepageReader, PreviewAndConversionAgreeOnDamagedInput) {
+    struct Case {
+        const char* name;
+        int32_t codePage;
+        Bytes bytes;
+    };
+    const std::vector<Case> cases = {
+        {"Utf7BrokenBase64", 65000, {0x48, 0x1B, 0x28, 0x4A, 0x69, 0x20, 0x4D, 0x6F, 0x6D, 0x20,
+                                     0x2D, 0x2B, 0x4A, 0x4A, 0x69, 0x20, 0x4D, 0x6F, 0x6D, 0x20,
+                                     0x2D, 0x2B, 0x6A, 0x6F, 0x2D, 0x2D, 0x21, 0x0A}},
+        // A lead byte held back while the bytes before it come out as replacements.
+        {"Utf8HeldLeadBytes", 65001, {0xEF, 0xBB, 0xBF, 0x43, 0x61, 0x66, 0xC3, 0xA9, 0x20,
+                                      0xF0, 0x9F, 0x98, 0x80, 0x0F, 0xC4, 0x02, 0x05, 0xF2,
+                                      0xCC, 0xD5, 0xD3, 0xC1, 0xE3, 0xCE, 0x81, 0x20, 0x0A}},
+        {"ShiftJisHeldLeadBytes", 932, {0x81, 0x81, 0xFC, 0x82, 0x0A, 0x82}},
+    };
+    for (const Case& c : cases) {
+        const std::u16string converted = ReadSource(c.bytes, c.codePage);
+        EXPECT_FALSE(converted.empty()) << c.name;
+        EXPECT_EQ(ReadAllChars(c.bytes, c.codePage), converted) << c.name;
+    }
+}
 
 TEST(CodepageReader, ReadsFromAnyLineStartOfADoubleBytePage) {
     // Two lines of Shift-JIS: the second starts after the line feed, inside the text.

@@ -30,6 +30,7 @@ public:
     enum class Method {
         Utf16LE,    // two bytes, low byte first, per unit
         Utf16BE,    // two bytes, high byte first
+        Utf8,       // our own decoder, with the rules of the project's other UTF-8 reader
         Table,      // one byte per character through a 256-entry table
         Converter,  // an ICU converter: multi-byte and stateful pages
     };
@@ -57,6 +58,12 @@ private:
     std::array<char16_t, 256> table_{};
     bool asciiIdentity_ = false;
 };
+
+// Decodes the UTF-8 character at `bytes` (`available` > 0 bytes left) into `code` and returns
+// the bytes it took. A byte that does not begin a well-formed character (overlong, surrogate,
+// beyond U+10FFFF, cut short) is taken alone as U+FFFD, as the project's other UTF-8 reader
+// does.
+size_t DecodeUtf8(const uint8_t* bytes, size_t available, char32_t& code);
 
 // A decoded unit as the text receives it: Symbol-font units mapped; U+FFFF, which is no
 // character and which the preview's reader returns for the end of the document, becomes

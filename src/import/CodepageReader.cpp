@@ -51,6 +51,8 @@ char16_t CodepageReader::ReadChar(int64_t& position) {
             return ReadTwoByteUnit(position, false);
         case CodepageDecoding::Method::Utf16BE:
             return ReadTwoByteUnit(position, true);
+        case CodepageDecoding::Method::Utf8:
+            return ReadUtf8(position);
         case CodepageDecoding::Method::Table: {
             const auto& table = decoding_->table();
             while (position < Length()) {
@@ -140,6 +142,33 @@ char16_t CodepageReader::ReadConverted(int64_t& position) {
         return c.waiting[0];
     }
     position = Length();
+    return kEndOfDocument;
+}
+
+char16_t CodepageReader::ReadUtf8(int64_t& position) {
+    if (pendingLow_ != 0 && position == pendingAt_) {
+        const char16_t low = pendingLow_;
+        pendingLow_ = 0;
+        position = pendingEnd_;
+        return low;
+    }
+    pendingLow_ = 0;
+    while (position < Length()) {
+        const int64_t start = position;
+        char32_t code = 0;
+        position += int64_t(DecodeUtf8(document_.data() + start, document_.size() - size_t(start), code));
+        if (code > 0xFFFF) {
+            // A character outside the BMP takes four bytes: the high half stops one byte
+            // short of its end, so a caller reading up to a line start comes back for the low.
+            pendingLow_ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+            pendingEnd_ = position;
+            pendingAt_ = position = position - 1;
+            return char16_t(0xD800 + ((code - 0x10000) >> 10));
+        }
+        const auto unit = char16_t(code);
+        if (IsReservedUnit(unit) || (unit == kByteOrderMark && start == 0)) continue;
+        return FinishUnit(unit);
+    }
     return kEndOfDocument;
 }
 

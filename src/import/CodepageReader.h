@@ -48,10 +48,16 @@ private:
     class Converter;
     char16_t ReadTwoByteUnit(int64_t& position, bool bigEndian);
     char16_t ReadConverted(int64_t& position);
+    char16_t ReadUtf8(int64_t& position);
 
     std::span<const uint8_t> document_;
     std::unique_ptr<CodepageDecoding> decoding_;
     std::unique_ptr<Converter> converter_;
+    // The low half of a UTF-8 character outside the BMP, due at `pendingAt_` (the
+    // character's last byte), from where it moves the reader to `pendingEnd_`.
+    char16_t pendingLow_ = 0;
+    int64_t pendingAt_ = -1;
+    int64_t pendingEnd_ = -1;
 };
 
 // The markup converter's side of the buffer reader: the UTF-16 units converted so far, and a

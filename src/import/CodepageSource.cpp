@@ -21,52 +21,63 @@ protected:
     size_t position_ = 0;
 };
 
-// Single-byte pages: one table lookup per byte. Runs of ASCII are widened sixteen bytes at a
-// time when the page keeps ASCII as it is.
+// Single-byte pages: one table lookup per byte. Sixteen bytes at a time are checked for
+// the reserved bytes 1 and 2 (the only ones the table drops): without them every byte gives
+// one unit, through the table or, for a run of ASCII on a page that keeps ASCII, by widening.
 class TableSource : public CodepageSourceBase {
 public:
     TableSource(DocumentBytes bytes, const CodepageDecoding& decoding)
         : CodepageSourceBase(std::move(bytes)),
           table_(decoding.table()),
-          asciiIdentity_(decoding.asciiIdentity()) {}
+          asciiIdentity_(decoding.asciiIdentity()) {
+        onlyReservedSkipped_ = true;
+        for (int byte = 0; byte < 256; ++byte) {
+            if ((table_[size_t(byte)] == kSkippedUnit) != IsReservedUnit(char16_t(byte)))
+                onlyReservedSkipped_ = false;
+        }
+    }
 
     size_t ReadUnits(char16_t* out, size_t capacity) override {
+        // Locals, so that the stores to `out` do not make the compiler reload the members.
         const uint8_t* data = bytes_.data();
         const size_t size = bytes_.size();
+        const char16_t* table = table_.data();
+        size_t position = position_;
         size_t n = 0;
-        while (n < capacity && position_ < size) {
+        while (n < capacity && position < size) {
 #if defined(__SSE2__)
-            if (asciiIdentity_ && size - position_ >= 16 && capacity - n >= 16) {
-                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + position_));
+            if (onlyReservedSkipped_ && size - position >= 16 && capacity - n >= 16) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + position));
                 const __m128i reserved = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(1)),
                                                       _mm_cmpeq_epi8(bytes, _mm_set1_epi8(2)));
-                if ((_mm_movemask_epi8(bytes) | _mm_movemask_epi8(reserved)) == 0) {
-                    const __m128i zero = _mm_setzero_si128();
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(bytes, zero));
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(bytes, zero));
+                if (_mm_movemask_epi8(reserved) == 0) {
+                    if (asciiIdentity_ && _mm_movemask_epi8(bytes) == 0) {
+                        const __m128i zero = _mm_setzero_si128();
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(bytes, zero));
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8),
+                                         _mm_unpackhi_epi8(bytes, zero));
+                    } else {
+                        const uint8_t* p = data + position;
+                        for (int i = 0; i < 16; ++i) out[n + size_t(i)] = table[p[i]];
+                    }
                     n += 16;
-                    position_ += 16;
+                    position += 16;
                     continue;
                 }
-                // Not a run of ASCII: the next sixteen bytes through the table.
-                for (size_t end = position_ + 16; position_ < end; ++position_) {
-                    const char16_t unit = table_[data[position_]];
-                    out[n] = unit;
-                    n += unit != kSkippedUnit;
-                }
-                continue;
             }
 #endif
-            const char16_t unit = table_[data[position_++]];
+            const char16_t unit = table[data[position++]];
             out[n] = unit;
             n += unit != kSkippedUnit;
         }
+        position_ = position;
         return n;
     }
 
 private:
     std::array<char16_t, 256> table_;
     bool asciiIdentity_;
+    bool onlyReservedSkipped_;
 };
 
 class Utf16Source : public CodepageSourceBase {
@@ -98,6 +109,50 @@ public:
 
 private:
     bool bigEndian_;
+};
+
+// UTF-8, widening runs of ASCII sixteen bytes at a time.
+class Utf8CodepageSource : public CodepageSourceBase {
+public:
+    explicit Utf8CodepageSource(DocumentBytes bytes) : CodepageSourceBase(std::move(bytes)) {
+        const uint8_t* b = bytes_.data();
+        if (bytes_.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) position_ = 3;
+    }
+
+    size_t ReadUnits(char16_t* out, size_t capacity) override {
+        const uint8_t* data = bytes_.data();
+        const size_t size = bytes_.size();
+        size_t n = 0;
+        // Room for a surrogate pair at every step.
+        while (n + 2 <= capacity && position_ < size) {
+#if defined(__SSE2__)
+            if (size - position_ >= 16 && capacity - n >= 16) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + position_));
+                const __m128i reserved = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(1)),
+                                                      _mm_cmpeq_epi8(bytes, _mm_set1_epi8(2)));
+                if ((_mm_movemask_epi8(bytes) | _mm_movemask_epi8(reserved)) == 0) {
+                    const __m128i zero = _mm_setzero_si128();
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(bytes, zero));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(bytes, zero));
+                    n += 16;
+                    position_ += 16;
+                    continue;
+                }
+            }
+#endif
+            char32_t code = 0;
+            position_ += DecodeUtf8(data + position_, size - position_, code);
+            if (code > 0xFFFF) {
+                out[n++] = char16_t(0xD800 + ((code - 0x10000) >> 10));
+                out[n++] = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+                continue;
+            }
+            const auto unit = char16_t(code);
+            if (IsReservedUnit(unit)) continue;
+            out[n++] = unit >= 0xF000 ? FinishUnit(unit) : unit;
+        }
+        return n;
+    }
 };
 
 // Multi-byte and stateful pages through ICU, a block at a time. ICU keeps what did not fit
@@ -151,6 +206,8 @@ std::unique_ptr<TextSource> MakeCodepageSource(DocumentBytes bytes, int32_t code
             return std::make_unique<Utf16Source>(std::move(bytes), false);
         case CodepageDecoding::Method::Utf16BE:
             return std::make_unique<Utf16Source>(std::move(bytes), true);
+        case CodepageDecoding::Method::Utf8:
+            return std::make_unique<Utf8CodepageSource>(std::move(bytes));
         case CodepageDecoding::Method::Table:
             return std::make_unique<TableSource>(std::move(bytes), decoding);
         case CodepageDecoding::Method::Converter:

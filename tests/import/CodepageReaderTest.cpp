@@ -6,6 +6,7 @@
 
 #include "import/CodepageReader.h"
 #include "import/CodepageSource.h"
+#include "import/SymbolMapping.h"
 
 namespace corvalin {
 namespace {
@@ -118,6 +119,22 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"NoCharacterFFFFInUtf8", {0xEF, 0xBF, 0xBF, 'a'}, 65001, false, u"\uFFFDa"},
         DecodeCase{"EmptyDocument", {}, 1251, false, u""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SymbolMapping, FollowsTheAdobeSymbolTableAndLeavesTheRestAlone) {
+    struct Case {
+        char16_t unit;
+        char16_t mapped;
+    };
+    for (const Case& c :
+         {Case{0xF061, 0x03B1}, Case{0xF0B0, 0x00B0}, Case{0xF020, 0x0020}, Case{0xF044, 0x0394},
+          Case{0xF057, 0x03A9}, Case{0xF06D, 0x03BC}, Case{0xF0A0, 0x20AC}, Case{0xF0E2, 0x00AE},
+          Case{0xF0F2, 0x222B}, Case{0xF0FE, 0xF8FE},
+          // Bytes without a glyph, and units outside the range, stay.
+          Case{0xF07F, 0xF07F}, Case{0xF080, 0xF080}, Case{0xF09F, 0xF09F}, Case{0xF0F0, 0xF0F0},
+          Case{0xF0FF, 0xF0FF}, Case{0xF01F, 0xF01F}, Case{0xF100, 0xF100}, Case{0x0061, 0x0061}}) {
+        EXPECT_EQ(MapSymbolFontUnit(c.unit), c.mapped) << std::hex << int(c.unit);
+    }
+}
 
 // Damaged input found by fuzzing, where ICU's one-character call and its block conversion
 // used to disagree: the preview must show what the conversion makes.

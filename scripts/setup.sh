@@ -21,6 +21,8 @@ packages=(
   arj jlha-utils lhasa zip unzip rar unrar p7zip-full txt2pdbdoc catdoc pandoc
   # Side-by-side timing of whole processes in the benchmark scripts.
   hyperfine
+  # Real texts in several languages for the code page detection tests.
+  fortunes-ru fortunes-de fortunes-cs fortunes-zh manpages-ja
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
 #include "books/Progress.h"
@@ -13,5 +14,19 @@ namespace corvalin {
 std::filesystem::path ImportFile(const std::filesystem::path& documentPath,
                                  const std::filesystem::path& booksFolder,
                                  const BuildBookOptions& options, ProgressSink* progress = nullptr);
+
+// How a plain-text document's bytes become text.
+struct TextDecoding {
+    int32_t codePage = 0;  // a number of the code page list (VEMCodepage); 0 is the system's
+    bool detect = false;   // guess the page from the text, falling back to `codePage`
+};
+
+// The same, reading the document through the code page reader. A byte-order mark at the
+// start wins over the page asked for. `usedCodePage`, when given, receives the page read.
+// Throws std::invalid_argument for a code page that is not listed.
+std::filesystem::path ImportFile(const std::filesystem::path& documentPath,
+                                 const std::filesystem::path& booksFolder, const BuildBookOptions& options,
+                                 const TextDecoding& decoding, ProgressSink* progress = nullptr,
+                                 int32_t* usedCodePage = nullptr);
 
 }  // namespace corvalin

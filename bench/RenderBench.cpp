@@ -12,7 +12,8 @@
 
 #include "FactoryLayout.h"
 #include "LicenceBook.h"
-#include "layout/BookDocument.h"
+#include "books/BookDocument.h"
+#include "layout/BookView.h"
 #include "layout/VEMRenderParag.h"
 #include "platform/qt/QtGlyphCanvas.h"
 #include "platform/qt/ReadingFont.h"
@@ -56,7 +57,7 @@ struct Reading {
         canvas = std::make_unique<QtGlyphCanvas>(ReadingFontSpec(request));
         view.canvas = canvas.get();
         bench::LayOutLikeTheReader(view, kPageWidth, kPageHeight, aa, cachePages);
-        book.AttachTo(view);
+        AttachBook(book, view);
         view.Relayout();
         view.GoToPosition(view.paragraphs.Entry(view.paragraphs.Count() / 3), 0);
         pixels.assign(size_t(kPageWidth) * kPageHeight * 3, 0);

@@ -25,10 +25,10 @@
 
 #include "app/MainWindow.h"
 #include "app/ReadingSurface.h"
-#include "app/engine/StateDecision.h"
 #include "books/BookWriter.h"
-#include "books/VEMFileError.h"
+#include "engine/StateDecision.h"
 #include "import/ImportFile.h"
+#include "store/VEMFileError.h"
 
 namespace {
 

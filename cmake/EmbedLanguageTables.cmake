@@ -15,7 +15,7 @@ endif()
 
 set(delimiter "corvalin_lang")
 set(source "// Generated from data/lang/*.tsv by cmake/EmbedLanguageTables.cmake; edit the tables.\n")
-string(APPEND source "#include \"settings/LanguageTableSources.h\"\n\nnamespace corvalin {\nnamespace {\n\n")
+string(APPEND source "#include \"lang/LanguageTableSources.h\"\n\nnamespace corvalin {\nnamespace {\n\n")
 string(APPEND source "constexpr EmbeddedLanguageTable kTables[] = {\n")
 foreach(table ${tables})
   get_filename_component(window ${table} NAME_WE)

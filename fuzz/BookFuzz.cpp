@@ -8,7 +8,7 @@
 
 #include "books/BookFile.h"
 #include "books/BookText.h"
-#include "layout/HeadingDetection.h"
+#include "books/HeadingDetection.h"
 
 using namespace corvalin;
 

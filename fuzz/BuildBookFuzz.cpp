@@ -10,9 +10,9 @@
 #include "books/BookFile.h"
 #include "books/BookText.h"
 #include "books/BookWriter.h"
+#include "books/HeadingDetection.h"
 #include "import/BuildBook.h"
 #include "import/UnicodeSources.h"
-#include "layout/HeadingDetection.h"
 
 using namespace corvalin;
 
@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int64_t offset = header.textStart;
     while (NextTextItem(file, offset, header.textEnd, item)) {
         if (item.kind == TextItem::Kind::Word) Require(item.word.size() <= kMaxWordItemUnits);
-        if (item.kind == TextItem::Kind::LineEnd) Require(nextLine < lines.size() && lines[nextLine++] == offset);
+        if (item.kind == TextItem::Kind::LineEnd)
+            Require(nextLine < lines.size() && lines[nextLine++] == offset);
     }
     Require(offset == header.textEnd && nextLine == lines.size());
 

@@ -11,13 +11,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "books/VEMFileError.h"
 #include "settings/Configuration.h"
 #include "settings/ConfigurationRecords.h"
 #include "settings/Profiles.h"
-#include "settings/RecordIO.h"
-#include "settings/VEMOpt.h"
 #include "settings/VEMOptions.h"
+#include "store/RecordIO.h"
+#include "store/VEMFileError.h"
+#include "store/VEMOpt.h"
 
 namespace {
 

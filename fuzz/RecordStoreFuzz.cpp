@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "books/VEMFileError.h"
-#include "settings/RecordIO.h"
-#include "settings/VEMOpt.h"
+#include "store/RecordIO.h"
+#include "store/VEMFileError.h"
+#include "store/VEMOpt.h"
 
 namespace {
 
@@ -28,8 +28,7 @@ std::string Encode(corvalin::VEMOpt& root) {
 void CheckReencoding(corvalin::VEMOpt& decoded) {
     std::string first = Encode(decoded);
     corvalin::VEMOpt again;
-    corvalin::MemoryRecordReader reader(reinterpret_cast<const uint8_t*>(first.data()),
-                                        first.size());
+    corvalin::MemoryRecordReader reader(reinterpret_cast<const uint8_t*>(first.data()), first.size());
     try {
         again.Read(reader.reader());
     } catch (const corvalin::VEMFileError&) {
@@ -55,11 +54,9 @@ void Exercise(const uint8_t* data, size_t size, Decode decode) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > kMaxInputBytes) return -1;
-    Exercise(data, size, [](corvalin::VEMOpt& root, const corvalin::RecordReader& reader) {
-        root.Read(reader);
-    });
-    Exercise(data, size, [](corvalin::VEMOpt& root, const corvalin::RecordReader& reader) {
-        root.ReadLegacy(reader);
-    });
+    Exercise(data, size,
+             [](corvalin::VEMOpt& root, const corvalin::RecordReader& reader) { root.Read(reader); });
+    Exercise(data, size,
+             [](corvalin::VEMOpt& root, const corvalin::RecordReader& reader) { root.ReadLegacy(reader); });
     return 0;
 }

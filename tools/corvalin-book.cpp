@@ -8,7 +8,7 @@
 #include "books/BookFile.h"
 #include "books/BookText.h"
 #include "import/UnicodeSources.h"
-#include "settings/VEMOpt.h"
+#include "store/VEMOpt.h"
 
 namespace {
 
@@ -52,8 +52,12 @@ int PrintText(VEMFile& file, const BookHeader& header) {
     int64_t offset = header.textStart;
     while (NextTextItem(file, offset, header.textEnd, item)) {
         switch (item.kind) {
-            case TextItem::Kind::Word: line += Utf16ToUtf8(item.word); break;
-            case TextItem::Kind::Space: line.append(size_t(item.columns), ' '); break;
+            case TextItem::Kind::Word:
+                line += Utf16ToUtf8(item.word);
+                break;
+            case TextItem::Kind::Space:
+                line.append(size_t(item.columns), ' ');
+                break;
             case TextItem::Kind::LineEnd:
                 line += '\n';
                 std::fwrite(line.data(), 1, line.size(), stdout);

@@ -19,12 +19,12 @@
 #include <vector>
 
 #include "import/UnicodeSources.h"
+#include "lang/Languages.h"
 #include "platform/ProgramFolder.h"
 #include "settings/Configuration.h"
-#include "settings/Languages.h"
 #include "settings/SettingTable.h"
-#include "settings/VEMOpt.h"
 #include "settings/VEMOptions.h"
+#include "store/VEMOpt.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
-// corvalin-render BOOK -o PAGE.png [--size WxH] [--font NAME] [--pt N] [--bold] [--italic]
-//     [--aa 1|2|3|4] [--mode full|hyphen|original] [--fixed] [--offset N] [--row N] [--margin N]
-//     [--interval N] [--kerning N] [--paragraph-interval N] [--colors BACK,TEXT,HEADING,FIRST]
-//     [--scroll N] [--wave N]
-// Lays out one page of a book as the reader does and writes it as a PNG. With --scroll or
+// corvalin-render BOOK -o PAGE.png [--dir PROGRAM_FOLDER] [--size WxH] [--font NAME] [--pt N]
+//     [--bold] [--italic] [--aa 1|2|3|4] [--mode full|hyphen|original] [--fixed] [--offset N]
+//     [--row N] [--margin N] [--interval N] [--kerning N] [--paragraph-interval N]
+//     [--colors BACK,TEXT,HEADING,FIRST] [--scroll N] [--wave N]
+// Lays out one page of a book and writes it as a PNG: the page the reader shows for that book
+// at that size, from the program folder's Global.cfg (factory values without one), the book's
+// own settings and its saved position. Each option overrides one value. With --scroll or
 // --wave the text then moves N pixels a pixel at a time, each step composing only the rows it
 // uncovers into the kept picture, as automatic movement does on screen.
 #include <QGuiApplication>
@@ -11,18 +13,21 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "books/BookFormat.h"
-#include "layout/BookDocument.h"
+#include "lang/Languages.h"
 #include "layout/VEMRenderParag.h"
+#include "platform/ProgramFolder.h"
 #include "platform/qt/QtGlyphCanvas.h"
 #include "platform/qt/ReadingFont.h"
 #include "render/KeptPage.h"
-#include "settings/VEMOpt.h"
+#include "session/ReadingSession.h"
+#include "settings/Configuration.h"
+#include "settings/VEMOptions.h"
 
 namespace {
 
@@ -32,41 +37,34 @@ constexpr int kExitUsage = 1;
 constexpr int kExitNotBook = 2;
 constexpr int kExitCorrupted = 3;
 constexpr int kExitWrite = 4;
-constexpr int32_t kIntervalBase = 8;  // the interval setting 8 means no extra space
 
-// The factory settings of the two font groups.
-struct FontGroup {
-    const char* font;
-    int points;
-    int margin;
-    int interval;
-    uint32_t back, text, heading, first;
-};
-constexpr FontGroup kProportional{"Comic Sans MS", 26, 5, 0, 0xA4BBB8, 0x533F00, 0xA5, 0xFFFFFF};
-constexpr FontGroup kFixed{"Lucida Console", 12, 15, 4, 0xA4BBB8, 0x4A3800, 0xA5, 0xFFFFFF};
-constexpr int kFactoryParagraphInterval = 8;
-constexpr int kFactoryFormatting = 1;  // "Full+Hyphen"
 constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 600;
 
 struct Options {
     std::string book, output;
+    std::optional<std::filesystem::path> folder;
     int width = kDefaultWidth, height = kDefaultHeight;
     std::optional<std::string> font;
     std::optional<int> points, margin, interval, paragraphInterval, mode;
     std::optional<int64_t> offset;
     std::optional<int> row;
     std::optional<std::vector<uint32_t>> colours;
+    std::optional<int> aa, kerning;
     bool bold = false, italic = false, fixed = false;
-    int aa = 1, kerning = 0, scroll = 0, wave = 0;
+    int scroll = 0, wave = 0;
 };
 
 int Usage() {
-    std::cerr
-        << "usage: corvalin-render BOOK -o PAGE.png [--size WxH] [--font NAME] [--pt N] [--bold] [--italic]\n"
-           "         [--aa 1|2|3|4] [--mode full|hyphen|original] [--fixed] [--offset N] [--row N]\n"
-           "         [--margin N] [--interval N] [--kerning N] [--paragraph-interval N]\n"
-           "         [--colors BACK,TEXT,HEADING,FIRST] [--scroll N] [--wave N]\n";
+    std::cerr << "usage: corvalin-render BOOK -o PAGE.png [--dir PROGRAM_FOLDER] [--size WxH] [--font NAME] "
+                 "[--pt N]\n"
+                 "         [--bold] [--italic] [--aa 1|2|3|4] [--mode full|hyphen|original] [--fixed] "
+                 "[--offset N]\n"
+                 "         [--row N] [--margin N] [--interval N] [--kerning N] [--paragraph-interval N]\n"
+                 "         [--colors BACK,TEXT,HEADING,FIRST] [--scroll N] [--wave N]\n"
+                 "  Draws the page the reader shows for BOOK at that size: the settings of the program\n"
+                 "  folder's Global.cfg (factory values without one), the book's own font width and\n"
+                 "  formatting and its saved position; each option overrides one value.\n";
     return kExitUsage;
 }
 
@@ -110,6 +108,10 @@ std::optional<Options> Parse(int argc, char** argv) {
             auto v = next();
             if (!v) return std::nullopt;
             o.output = *v;
+        } else if (arg == "--dir") {
+            auto v = next();
+            if (!v) return std::nullopt;
+            o.folder = *v;
         } else if (arg == "--size") {
             auto v = next();
             int w = 0, h = 0;
@@ -207,8 +209,23 @@ int main(int argc, char** argv) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
 
-    BookDocument book;
-    switch (book.Open(o.book)) {
+    // The program folder's settings, as the reader starts with them.
+    Configuration config;
+    LoadContext context;
+    context.languageCount = int32_t(kLanguageListEntries.size());
+    context.convertLegacy = false;
+    LoadConfiguration(o.folder ? *o.folder : ProgramFolder(), config, context);
+    VEMOptions options;
+    options.ApplyStoredSettings(config.stored, nullptr, true);
+
+    ReadingSession session;
+    VEMRenderParag& view = session.View();
+    view.pageWidth = o.width;
+    view.pageHeight = o.height;
+    QtGlyphCanvas canvas;
+    options.OnViewChanged = [&] { ApplyReadingSettings(options, view, canvas); };
+    ApplyReadingSettings(options, view, canvas);
+    switch (session.Open(o.book, o.book, options, config.stored)) {
         case BookCheck::NotBook:
             std::cerr << o.book << ": The is not the Corvalindestrum file\n";
             return kExitNotBook;
@@ -219,45 +236,36 @@ int main(int argc, char** argv) {
             break;
     }
 
-    const bool proportional = o.fixed ? false : book.Store().GetBool(kTagProportional, true);
-    const FontGroup& group = proportional ? kProportional : kFixed;
-    const int formatting =
-        o.mode ? *o.mode : (book.Store().GetInt(kTagFormattingMode, kFactoryFormatting) & 0xFF);
-
-    ReadingFontRequest request;
-    request.family = o.font ? *o.font : group.font;
-    request.points = o.points ? *o.points : group.points;
-    request.aaFactor = o.aa;
-    request.bold = o.bold;
-    request.italic = o.italic;
-    request.fixedWidth = !proportional;
-    QtGlyphCanvas canvas(ReadingFontSpec(request));
-
-    VEMRenderParag view;
-    view.canvas = &canvas;
-    view.pageWidth = o.width;
-    view.pageHeight = o.height;
-    view.aaFactor = o.aa;
-    view.marginPx = o.margin ? *o.margin : group.margin;
-    view.lineInterval = (o.interval ? *o.interval : group.interval) - kIntervalBase;
-    view.kerning = o.kerning;
-    view.paragraphInterval = o.paragraphInterval ? *o.paragraphInterval : kFactoryParagraphInterval;
-    view.proportional = proportional;
-    view.fullFormatting = formatting < 2;
-    view.joinHyphens = formatting == 1;
-    const std::vector<uint32_t> colours =
-        o.colours ? *o.colours : std::vector<uint32_t>{group.back, group.text, group.heading, group.first};
-    view.backColour = colours[0];
-    view.textColour = colours[1];
-    view.headingColour = colours[2];
-    view.firstLetterColour = colours[3];
-    view.autoMode = o.wave > 0 ? kAutoWave : kAutoScroll;
+    // The options override single values, in one update: the page is laid out once more.
+    options.SetApplyOverride(true);
+    options.BeginUpdate();
+    if (o.fixed) options.Set(Setting::Proportional, 0);
+    const FontKind kind = options.CurrentFontKind();
+    auto group = [kind](Setting proportional) { return FontSetting(kind, proportional); };
+    if (o.font) options.SetFontName(kind, *o.font);
+    if (o.points) options.Set(group(Setting::PropFontSize), *o.points);
+    if (o.bold) options.Set(group(Setting::PropBold), 1);
+    if (o.italic) options.Set(group(Setting::PropItalic), 1);
+    if (o.aa) options.Set(Setting::Antialiasing, *o.aa - 1);
+    if (o.mode) options.Set(Setting::TextFormatting, *o.mode);
+    if (o.margin) options.Set(group(Setting::PropPageMargins), *o.margin);
+    if (o.interval) options.Set(group(Setting::PropLineInterval), *o.interval);
+    if (o.kerning) options.Set(group(Setting::PropKerning), *o.kerning);
+    if (o.paragraphInterval) options.Set(Setting::ParagraphInterval, *o.paragraphInterval);
+    if (o.colours) {
+        options.Set(group(Setting::PropBackColor), int32_t((*o.colours)[0]));
+        options.Set(group(Setting::PropTextColor), int32_t((*o.colours)[1]));
+        options.Set(group(Setting::PropHeadingColor), int32_t((*o.colours)[2]));
+        options.Set(group(Setting::PropFirstLetterColor), int32_t((*o.colours)[3]));
+    }
+    if (o.wave > 0) options.Set(Setting::AutoMode, kAutoWave);
+    options.EndUpdate();
     view.autoRunning = o.scroll > 0 || o.wave > 0;
-
-    ShowBook(book, view);
     if (o.offset || o.row) {
-        view.GoToPosition(o.offset ? *o.offset : book.SavedOffset(),
-                          o.row ? *o.row : book.SavedRow(o.height));
+        int64_t offset = 0;
+        int32_t row = 0;
+        view.GetPosition(offset, row);
+        view.GoToPosition(o.offset ? *o.offset : offset, o.row ? *o.row : row);
     }
 
     QImage picture(o.width, o.height, QImage::Format_BGR888);

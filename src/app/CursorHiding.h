@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "app/engine/PerfTiming.h"
-#include "app/engine/TStopwatch.h"
+#include "engine/PerfTiming.h"
+#include "engine/TStopwatch.h"
 
 class QWidget;
 

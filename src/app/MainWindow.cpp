@@ -27,20 +27,20 @@
 #include "app/CursorHiding.h"
 #include "app/HelpWindow.h"
 #include "app/MessageBoxes.h"
-#include "app/PageCommands.h"
 #include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
 #include "app/ReadingSurface.h"
 #include "app/SessionLoop.h"
 #include "app/ToolBar.h"
-#include "app/ViewSettings.h"
-#include "app/X11ScreenScroll.h"
 #include "books/BookFormat.h"
 #include "books/BookProbe.h"
 #include "books/BookWriter.h"
-#include "books/VEMFileError.h"
 #include "import/ImportFile.h"
+#include "nav/PageCommands.h"
+#include "platform/X11ScreenScroll.h"
+#include "platform/qt/ReadingFont.h"
 #include "render/PageComposition.h"
+#include "store/VEMFileError.h"
 
 namespace corvalin {
 namespace {
@@ -50,7 +50,6 @@ constexpr int kCursorCheckMs = 200;
 constexpr int kFrameSettleMs = 300;
 constexpr uint32_t kWindowColour = 0x563E00;
 constexpr uint32_t kPanelMainColour = 0xA4BBB8;
-constexpr int kFractionShift = 16;
 // Posted once by the first show; its handler is the main loop, and it returns only when the
 // window closes.
 const QEvent::Type kMainLoopEvent = QEvent::Type(QEvent::User + 0x0BB8);
@@ -131,7 +130,7 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     // A Global.cfg the program may not write is the user's to keep: it is read, never replaced.
     settingsWritable_ = configResult_.writable;
     if (configResult_.Damaged() && settingsWritable_) damagedCopy_ = KeepDamagedConfiguration(programFolder_);
-    session_ = StartupSession(config_);
+    sessionState_ = StartupSession(config_);
     if (IsLanguageListIndex(config_.languageIndex))
         languages_.SetActiveLanguage(LanguageFromListIndex(config_.languageIndex));
 
@@ -172,7 +171,7 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     surface_->OnWheel = [this](QWheelEvent& event) { SurfaceWheel(event); };
     options_.OnViewChanged = [this] {
         SyncPageSize();
-        ApplyViewSettings(options_, view_, canvas_);
+        ApplyReadingSettings(options_, session_.View(), canvas_);
         RedrawSurface();
     };
 
@@ -184,9 +183,6 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
 
 TAA_Main::~TAA_Main() {
     if (InstalledUnexpectedErrorHandler() == &errors_) InstallUnexpectedErrorHandler(nullptr);
-    // The view points into the book; let go of it before either is destroyed.
-    book_.DetachFrom(view_);
-    book_.Close();
 }
 
 QString TAA_Main::Text(const char* id) const {
@@ -255,7 +251,7 @@ void TAA_Main::KeepFrameOnScreen() {
 
 void TAA_Main::PlaceWindow() {
     const QSize screen = ScreenSize();
-    const StartPlacement placement = PlaceFromSaved(session_.window, screen.width(), screen.height());
+    const StartPlacement placement = PlaceFromSaved(sessionState_.window, screen.width(), screen.height());
     normalRect_ = placement.normal;
     // Shown first, so that its frame is known when the saved corner is turned into a position.
     SetNormalGeometry(placement.normal);
@@ -386,7 +382,7 @@ int TAA_Main::OpenFile(const std::filesystem::path& path) {
 }
 
 SessionState TAA_Main::CurrentSession() const {
-    SessionState session = session_;
+    SessionState session = sessionState_;
     const QRect rect = geometry();
     session.window =
         PlacementToSave(isFullScreen(), isMaximized(), {rect.x(), rect.y(), rect.width(), rect.height()});
@@ -402,85 +398,42 @@ int TAA_Main::OpenBook(const std::filesystem::path& path) {
         return 1;
     }
     CloseBook();
-    currentBookName_ = BookNameToRemember(path);
+    SyncPageSize();
     BookCheck check = BookCheck::NotBook;
     {
         HeadingProgress headings(*progress_, *panelMain_, std::max<int64_t>(1, probe.textSpan),
                                  Text("TextConvert"));
-        check = book_.Open(path, &headings);
+        check = session_.Open(path, BookNameToRemember(path), options_, config_.stored, &headings);
     }
+    RedrawSurface();
     if (check != BookCheck::Ok) {
-        // A rejected file is not remembered as the book to reopen.
-        currentBookName_.clear();
-        RedrawSurface();
         ShowError(Text(check == BookCheck::NotBook ? "Err00" : "Err01") + "\n" + FileNameOf(path));
         return 1;
     }
-    // The book's own font width and formatting, else the stored ones; this lays the view out.
-    options_.ApplyStoredSettings(config_.stored, &book_.Store(), false);
-    // From here the list is the book's bookmarks; the store gets them back when it is saved.
-    TakeBookmarks(book_.Store(), bookmarks_);
-    SyncPageSize();
-    ShowBook(book_, view_);
-    RedrawSurface();
     return 0;
 }
 
 void TAA_Main::CloseBook() {
-    if (!book_.IsOpen()) return;
+    if (!session_.BookOpen()) return;
     SaveSettings();
-    book_.DetachFrom(view_);
-    book_.Close();
-    bookmarks_.Clear();
-    currentBookName_.clear();
+    session_.Close();
     RedrawSurface();
 }
 
 void TAA_Main::SaveBookState() {
-    if (!book_.IsOpen()) return;
-    const BookHeader& header = book_.Header();
-    VEMOpt& store = book_.Store();
-    int64_t offset = header.textStart;
-    int32_t fraction = kDefaultPositionFraction;
-    if (!view_.screenLines.empty() && view_.pageHeight > 0) {
-        int32_t row = 0;
-        view_.GetPosition(offset, row);
-        // The top line may start a little above the page (its paragraph space); the stored
-        // fraction is unsigned, so it is kept at the top edge.
-        // Rounded up, so that the opening's rounding down gives back the same row.
-        const int64_t scaled = int64_t(std::max(row, 0)) << kFractionShift;
-        fraction = int32_t((scaled + view_.pageHeight - 1) / view_.pageHeight);
-    } else if (view_.firstUnit) {
-        // An empty page: the reader went past one end of the text, and comes back to that end.
-        // Text below the page means the page stands before the text's start.
-        if (view_.firstUnit->firstLine && view_.firstUnit->firstLine->y > 0) {
-            offset = header.textStart;
-            fraction = kDefaultPositionFraction;
-        } else {
-            offset = header.textEnd - 1;
-            fraction = kEndPositionFraction;
-        }
-    }
-    store.SetInt(kTagPosition, int32_t(offset));
-    store.SetInt(kTagPositionFraction, fraction);
-    store.SetBool(kTagProportional, options_.IsSet(Setting::Proportional));
-    store.SetInt(kTagFormattingMode, options_.Get(Setting::TextFormatting));
-    StoreBookmarks(bookmarks_, store);
-    // A book the reader may not write keeps what it had; there is nothing to tell each time.
-    if (book_.ReadOnly()) return;
     try {
-        book_.RewriteStore(store);
+        session_.SaveState(options_);
     } catch (const VEMFileError& error) {
         // The book keeps the state it had; the reader should know this one is not in it.
-        std::cerr << "corvalindestrum: " << currentBookName_ << ": the reading position could not be saved ("
-                  << error.what() << ")\n";
-        ShowError(Text("ErrSave") + "\n" + QString::fromStdString(currentBookName_));
+        std::cerr << "corvalindestrum: " << session_.BookName()
+                  << ": the reading position could not be saved (" << error.what() << ")\n";
+        ShowError(Text("ErrSave") + "\n" + QString::fromStdString(session_.BookName()));
     }
 }
 
 void TAA_Main::SaveSettings() {
     if (suppressSave_) return;
-    config_.lastBookName = currentBookName_;
+    config_.lastBookName = session_.BookName();
     if (settingsWritable_) {
         const ConfigSaveResult saved = SaveConfiguration(programFolder_, options_, config_, CurrentSession());
         if (!saved.ok)
@@ -563,7 +516,7 @@ void TAA_Main::ApplyReadingState() {
     const StateDecision& decision = engine_->ApplyState();
     // Cut lines pass the page edges while the text moves by itself, so a moving page and a
     // full repaint of it compose the same rows.
-    view_.autoRunning = options_.AutoScrollOn() && decision.autoMode != kModePageDown;
+    session_.View().autoRunning = options_.AutoScrollOn() && decision.autoMode != kModePageDown;
     platform_.SetHighPriority(decision.highPriority);
     platform_.SetScreenSaverActive(decision.screenSaverActive);
     if (toolBar_) toolBar_->ApplyDecision(decision);
@@ -612,9 +565,9 @@ void TAA_Main::keyPressEvent(QKeyEvent* event) {
 }
 
 void TAA_Main::SyncPageSize() {
-    view_.pageWidth = std::max(1, surface_->width());
-    view_.pageHeight = std::max(1, surface_->height());
-    picture_.Resize(view_.pageWidth, view_.pageHeight);
+    session_.View().pageWidth = std::max(1, surface_->width());
+    session_.View().pageHeight = std::max(1, surface_->height());
+    picture_.Resize(session_.View().pageWidth, session_.View().pageHeight);
 }
 
 void TAA_Main::RedrawSurface() {
@@ -625,7 +578,7 @@ void TAA_Main::RedrawSurface() {
 void TAA_Main::PresentAutoStep() {
     const StateDecision& decision = engine_->LastDecision();
     if (decision.scrollMode == kScrollHardware && picture_.Valid() && surface_->isVisible()) {
-        const std::optional<PagePicture::StepChange> change = picture_.Step(view_);
+        const std::optional<PagePicture::StepChange> change = picture_.Step(session_.View());
         if (!change) return;
         // The window's pixels move up a row and only the uncovered row, which the picture already
         // holds, is sent (by X11 directly, elsewhere by Qt asking for it); in Wave mode only the
@@ -641,7 +594,7 @@ void TAA_Main::PresentAutoStep() {
         return;
     }
     // Every other path (and a picture that does not match the layout yet) repaints whole, now.
-    ShiftText(view_, -1);
+    ShiftText(session_.View(), -1);
     picture_.Invalidate();
     surface_->repaint();
 }
@@ -649,7 +602,7 @@ void TAA_Main::PresentAutoStep() {
 void TAA_Main::FormResize() {
     if (firstStart_) return;  // nothing is laid out before the settings are in
     SyncPageSize();
-    view_.Relayout();
+    session_.View().Relayout();
     RedrawSurface();
     // The timing depends on the page: a variable speed counts the characters on it, and a
     // Page Down dwell its height.
@@ -657,12 +610,12 @@ void TAA_Main::FormResize() {
 }
 
 void TAA_Main::PaintView(QPainter& painter, const QRect& rect) {
-    const int width = view_.pageWidth, height = view_.pageHeight;
-    if (!book_.IsOpen() || !view_.canvas || width <= 0 || height <= 0) {
-        painter.fillRect(surface_->rect(), ColourOf(view_.backColour));
+    const int width = session_.View().pageWidth, height = session_.View().pageHeight;
+    if (!session_.BookOpen() || !session_.View().canvas || width <= 0 || height <= 0) {
+        painter.fillRect(surface_->rect(), ColourOf(session_.View().backColour));
         return;
     }
-    picture_.Draw(painter, rect, view_);
+    picture_.Draw(painter, rect, session_.View());
 }
 
 bool TAA_Main::ScrollKeyDown(QKeyEvent& event) {

@@ -9,17 +9,15 @@
 #include <vector>
 
 #include "app/PagePicture.h"
-#include "app/SessionPlatform.h"
 #include "app/UnexpectedErrors.h"
-#include "app/WindowPlacement.h"
-#include "app/engine/ScrollEngine.h"
-#include "layout/BookDocument.h"
-#include "layout/VEMRenderParag.h"
-#include "nav/Bookmarks.h"
+#include "engine/ScrollEngine.h"
+#include "lang/Languages.h"
+#include "platform/SessionPlatform.h"
 #include "platform/qt/QtGlyphCanvas.h"
+#include "session/ReadingSession.h"
 #include "settings/Configuration.h"
-#include "settings/Languages.h"
 #include "settings/VEMOptions.h"
+#include "settings/WindowPlacement.h"
 
 class QCloseEvent;
 class QEvent;
@@ -129,16 +127,17 @@ public:
 
     TVEMScroll& Surface() { return *surface_; }
     TAA_Progress& ProgressWindow() { return *progress_; }
-    VEMRenderParag& View() { return view_; }
+    VEMRenderParag& View() { return session_.View(); }
     const VEMOptions& Options() const { return options_; }
     VEMOptions& Options() { return options_; }
     ScrollEngine& Engine() { return *engine_; }
     const PagePicture& Picture() const { return picture_; }
     const SessionPlatform& Platform() const { return platform_; }
-    bool BookOpen() const { return book_.IsOpen(); }
-    const BookmarkList& Bookmarks() const { return bookmarks_; }
-    BookmarkList& Bookmarks() { return bookmarks_; }
-    const std::string& CurrentBookName() const { return currentBookName_; }
+    bool BookOpen() const { return session_.BookOpen(); }
+    const BookmarkList& Bookmarks() const { return session_.Bookmarks(); }
+    BookmarkList& Bookmarks() { return session_.Bookmarks(); }
+    const std::string& CurrentBookName() const { return session_.BookName(); }
+    ReadingSession& Session() { return session_; }
     const std::filesystem::path& ProgramFolder() const { return programFolder_; }
     std::filesystem::path BooksFolder() const { return programFolder_ / "Books"; }
     const ConfigLoadResult& ConfigurationStatus() const { return configResult_; }
@@ -207,13 +206,11 @@ private:
     UnexpectedErrorHandler errors_;
     Configuration config_;
     ConfigLoadResult configResult_;
-    SessionState session_;
+    SessionState sessionState_;
     VEMOptions options_;
     LanguageDispatcher languages_;
     QtGlyphCanvas canvas_;
-    VEMRenderParag view_;
-    BookDocument book_;
-    std::string currentBookName_;
+    ReadingSession session_;
     bool firstStart_ = true;
     bool suppressSave_ = true;
     bool settingsWritable_ = true;
@@ -239,7 +236,6 @@ private:
     std::unique_ptr<SessionLoop> loop_;
     std::unique_ptr<ScrollEngine> engine_;
     PerfTiming& timing_;
-    BookmarkList bookmarks_;
     bool originalText_ = false;
     int wheelRemainder_ = 0;
     int32_t FormattingBeforeOriginal = 0;

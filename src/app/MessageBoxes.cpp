@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QPushButton>
 
-#include "settings/Languages.h"
+#include "lang/Languages.h"
 
 namespace corvalin {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Languages.h"
+#include "lang/Languages.h"
 
 class QMenu;
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "books/Progress.h"
+#include "base/Progress.h"
 
 class QLabel;
 class QProgressBar;

@@ -8,10 +8,10 @@
 #include <cstdlib>
 
 #include "app/MainWindow.h"
-#include "app/PageCommands.h"
 #include "app/ReadingSurface.h"
 #include "app/SessionLoop.h"
-#include "app/engine/TStopwatch.h"
+#include "engine/TStopwatch.h"
+#include "nav/PageCommands.h"
 
 namespace corvalin {
 namespace {
@@ -46,36 +46,37 @@ bool TAA_Main::SmoothMovementOn() const {
 }
 
 QRect TAA_Main::UncoveredBand(int32_t pixels) const {
-    const int32_t height = 2 * view_.lineInterval + view_.advanceReserve + view_.rowHeight;
-    return pixels > 0 ? QRect(0, 0, view_.pageWidth, height)
-                      : QRect(0, view_.pageHeight - height, view_.pageWidth, height);
+    const int32_t height =
+        2 * session_.View().lineInterval + session_.View().advanceReserve + session_.View().rowHeight;
+    return pixels > 0 ? QRect(0, 0, session_.View().pageWidth, height)
+                      : QRect(0, session_.View().pageHeight - height, session_.View().pageWidth, height);
 }
 
 void TAA_Main::PresentMove(int32_t pixels, const QRect& rect) {
-    ShiftText(view_, pixels);
+    ShiftText(session_.View(), pixels);
     picture_.Invalidate();
     surface_->repaint(rect);
 }
 
 void TAA_Main::SmoothMove(int32_t pixels, double seconds) {
-    view_.pageTurnedMark = false;
+    session_.View().pageTurnedMark = false;
     if (pixels == 0) return;
     if (!SmoothMovementOn()) {
-        ShiftText(view_, pixels);
+        ShiftText(session_.View(), pixels);
         RedrawSurface();
         return;
     }
     // While the text moves, lines cut by the page edges pass through as they do under the
     // automatic movement; the last paint crops them again. The band the movement uncovers is
     // drawn first so that the first frames do not show it empty.
-    const bool crop = view_.crop;
-    const bool wasRunning = view_.autoRunning;
-    view_.autoRunning = true;
+    const bool crop = session_.View().crop;
+    const bool wasRunning = session_.View().autoRunning;
+    session_.View().autoRunning = true;
     if (crop) PresentMove(0, UncoveredBand(pixels));
 
     const int32_t total = std::abs(pixels);
     const int32_t direction = pixels > 0 ? 1 : -1;
-    const QRect page(0, 0, view_.pageWidth, view_.pageHeight);
+    const QRect page(0, 0, session_.View().pageWidth, session_.View().pageHeight);
     TStopwatch watch(timing_);
     int32_t done = 0;
     int32_t target = 0;
@@ -87,53 +88,47 @@ void TAA_Main::SmoothMove(int32_t pixels, double seconds) {
         done = target;
     } while (target < total);
 
-    view_.autoRunning = wasRunning;
+    session_.View().autoRunning = wasRunning;
     if (crop) PresentMove(0, page);
 }
 
 void TAA_Main::NextPage() {
     // Two page turns in a row time the reader: the dwell stopwatch has run since the first.
-    if (view_.pageTurnedMark) engine_->TakeManualSpeedSample();
-    const int32_t distance = NextPageDistance(view_);
+    if (session_.View().pageTurnedMark) engine_->TakeManualSpeedSample();
+    const int32_t distance = NextPageDistance(session_.View());
     SmoothMove(distance, kPageMoveSeconds);
-    view_.pageTurnedMark = true;
+    session_.View().pageTurnedMark = true;
     engine_->PageDwell().Restart();
 }
 
-void TAA_Main::PrevPage() { SmoothMove(PrevPageDistance(view_), kPageMoveSeconds); }
-void TAA_Main::LineDown() { SmoothMove(LineDownDistance(view_), kLineMoveSeconds); }
+void TAA_Main::PrevPage() { SmoothMove(PrevPageDistance(session_.View()), kPageMoveSeconds); }
+void TAA_Main::LineDown() { SmoothMove(LineDownDistance(session_.View()), kLineMoveSeconds); }
 
 void TAA_Main::LineUp() {
     // Keys already waiting go first, so that a held key does not queue up moves.
     QCoreApplication::processEvents();
-    SmoothMove(LineUpDistance(view_), kLineMoveSeconds);
+    SmoothMove(LineUpDistance(session_.View()), kLineMoveSeconds);
 }
 
 void TAA_Main::ScrollLinesDown(int32_t lines) {
-    SmoothMove(MeasureLines(view_, lines, LineDownDistance), kLineMoveSeconds);
+    SmoothMove(MeasureLines(session_.View(), lines, LineDownDistance), kLineMoveSeconds);
 }
 
 void TAA_Main::ScrollLinesUp(int32_t lines) {
-    SmoothMove(MeasureLines(view_, lines, LineUpDistance), kLineMoveSeconds);
+    SmoothMove(MeasureLines(session_.View(), lines, LineUpDistance), kLineMoveSeconds);
 }
 
-void TAA_Main::AddBookmark() {
-    if (!book_.IsOpen()) return;
-    const BookHeader& header = book_.Header();
-    corvalin::AddBookmark(bookmarks_, view_, header.textStart, header.textEnd);
-}
+void TAA_Main::AddBookmark() { session_.AddBookmark(); }
 
 void TAA_Main::GoHome() {
-    if (!book_.IsOpen()) return;
-    AddBookmark();  // the place left can be found again
-    corvalin::GoHome(view_, book_.Header().textStart);
+    if (!session_.BookOpen()) return;
+    session_.GoHome();
     RedrawSurface();
 }
 
 void TAA_Main::GoEnd() {
-    if (!book_.IsOpen()) return;
-    AddBookmark();
-    corvalin::GoEnd(view_, book_.Header().textEnd);
+    if (!session_.BookOpen()) return;
+    session_.GoEnd();
     RedrawSurface();
 }
 
@@ -166,7 +161,7 @@ void TAA_Main::SurfaceMouseDown(QMouseEvent& event) {
     DragLastY = int32_t(event.position().y());
     int64_t offset = 0;
     int32_t row = 0;
-    view_.GetPosition(offset, row);
+    session_.View().GetPosition(offset, row);
     DragStartPos = int32_t(offset);
     DragStartRow = row;
     DragActive = true;
@@ -181,22 +176,17 @@ void TAA_Main::SurfaceMouseMove(QMouseEvent& event) {
         DragActive = false;
         return;
     }
-    if (!DragActive || !book_.IsOpen()) return;
+    if (!DragActive || !session_.BookOpen()) return;
     const int32_t y = int32_t(event.position().y());
     if (event.modifiers() & Qt::ControlModifier) {
-        // The whole book maps onto the surface's height, as on a scroll bar.
-        const int64_t textStart = book_.Header().textStart, textEnd = book_.Header().textEnd;
-        const int64_t step = (textEnd - textStart) / std::max(1, surface_->height());
-        const int64_t position = std::clamp<int64_t>(DragStartPos + step * (y - DragLastY), textStart,
-                                                     std::max(textStart, textEnd - 1));
-        view_.GoToPosition(position, DragStartRow);
+        session_.DragThroughBook(DragStartPos, DragStartRow, y - DragLastY);
         RedrawSurface();
         return;
     }
     const int32_t distance = (DragLastY - y) * kDragFactor;
-    if (distance != 0 && DragMayMove(view_, distance)) {
+    if (distance != 0 && DragMayMove(session_.View(), distance)) {
         if (event.modifiers() & Qt::ShiftModifier) {
-            ShiftText(view_, distance);
+            ShiftText(session_.View(), distance);
             RedrawSurface();
         } else {
             SmoothMove(distance, kDragStepSeconds);

@@ -6,11 +6,11 @@
 #include <algorithm>
 
 #include "app/MainWindow.h"
-#include "app/engine/ScrollEngine.h"
-#include "app/engine/StepStatistics.h"
-#include "app/engine/VEMTimer.h"
+#include "engine/ScrollEngine.h"
+#include "engine/StepStatistics.h"
+#include "engine/VEMTimer.h"
+#include "raster/GlyphCanvas.h"
 #include "render/BackgroundRenderer.h"
-#include "render/GlyphCanvas.h"
 
 namespace corvalin {
 
@@ -19,7 +19,7 @@ SessionLoop::SessionLoop(TAA_Main& window) : window_(window) {}
 SessionLoop::~SessionLoop() { StopStatisticsTimer(); }
 
 bool SessionLoop::CanAdvance(bool anyDirection) const {
-    const VEMRenderParag& view = window_.view_;
+    const VEMRenderParag& view = window_.session_.View();
     return window_.BookOpen() && view.firstUnit && view.CanAdvance(anyDirection);
 }
 
@@ -28,13 +28,13 @@ void SessionLoop::PresentAutoStep() { window_.PresentAutoStep(); }
 void SessionLoop::NextPage() { window_.NextPage(); }
 
 bool SessionLoop::BackgroundStep(int64_t deadline) {
-    if (!window_.BookOpen() || !window_.view_.firstUnit) return true;
+    if (!window_.BookOpen() || !window_.session_.View().firstUnit) return true;
     // The engine's counter is the steady clock in nanoseconds, the renderer's unit as well.
-    return corvalin::BackgroundStep(window_.view_, deadline);
+    return corvalin::BackgroundStep(window_.session_.View(), deadline);
 }
 
 ScreenText SessionLoop::MeasureScreenText() const {
-    const VEMRenderParag& view = window_.view_;
+    const VEMRenderParag& view = window_.session_.View();
     ScreenText text;
     if (view.screenLines.empty()) return text;
     for (const VEMRenderScreenLine& screenLine : view.screenLines) {
@@ -49,7 +49,7 @@ ScreenText SessionLoop::MeasureScreenText() const {
 }
 
 PageMetrics SessionLoop::MeasurePage() const {
-    VEMRenderParag& view = window_.view_;
+    VEMRenderParag& view = window_.session_.View();
     PageMetrics page;
     page.pageWidthPx = view.pageWidth;
     page.pageHeightPx = view.pageHeight;

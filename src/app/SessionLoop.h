@@ -3,8 +3,8 @@
 #include <QObject>
 #include <memory>
 
-#include "app/engine/LoopHost.h"
-#include "app/engine/StepView.h"
+#include "engine/LoopHost.h"
+#include "engine/StepView.h"
 
 namespace corvalin {
 

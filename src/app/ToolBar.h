@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/HintWindow.h"
-#include "app/engine/StateDecision.h"
-#include "settings/Languages.h"
+#include "engine/StateDecision.h"
+#include "lang/Languages.h"
 
 class QAction;
 

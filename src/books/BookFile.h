@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "books/BookFormat.h"
-#include "books/VEMFile.h"
-#include "settings/VEMOpt.h"
+#include "store/VEMFile.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 

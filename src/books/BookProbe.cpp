@@ -11,7 +11,7 @@
 #include "base/ByteReader.h"
 #include "books/BookFormat.h"
 #include "books/StoreRewrite.h"
-#include "books/VEMFileError.h"
+#include "store/VEMFileError.h"
 
 namespace corvalin {
 namespace {

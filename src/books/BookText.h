@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "books/VEMFile.h"
+#include "store/VEMFile.h"
 
 namespace corvalin {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "books/BookFile.h"
-#include "books/StreamingDigest.h"
-#include "books/VEMFile.h"
+#include "store/StreamingDigest.h"
+#include "store/VEMFile.h"
 
 namespace corvalin {
 

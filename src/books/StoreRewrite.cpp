@@ -11,9 +11,9 @@
 
 #include "books/BookFile.h"
 #include "books/BookFormat.h"
-#include "books/DurableFile.h"
-#include "books/VEMFile.h"
-#include "books/VEMFileError.h"
+#include "store/DurableFile.h"
+#include "store/VEMFile.h"
+#include "store/VEMFileError.h"
 
 namespace corvalin {
 namespace {

@@ -19,9 +19,9 @@
 #include "books/BookFile.h"
 #include "books/BookText.h"
 #include "books/BookWriter.h"
-#include "books/VEMFile.h"
-#include "layout/HeadingDetection.h"
-#include "settings/VEMOpt.h"
+#include "books/HeadingDetection.h"
+#include "store/VEMFile.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "books/Progress.h"
+#include "base/Progress.h"
 #include "import/TextSource.h"
 
 namespace corvalin {
@@ -16,8 +16,8 @@ namespace corvalin {
 struct LineRecord {
     size_t end = 0;  // unit position after the line's line feed
     bool startsParagraph = false;
-    bool hasText = false;  // a unit above 32 occurs on the line
-    int32_t indent = 0;    // leading white space in columns
+    bool hasText = false;        // a unit above 32 occurs on the line
+    int32_t indent = 0;          // leading white space in columns
     int32_t regularIndent = -1;  // the indent shared with neighbouring lines, or -1
 };
 

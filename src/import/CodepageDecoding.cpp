@@ -46,33 +46,6 @@ bool DecodeSingleByte(UConverter* converter, uint8_t byte, char16_t& unit) {
 
 }  // namespace
 
-size_t DecodeUtf8(const uint8_t* bytes, size_t available, char32_t& code) {
-    const uint8_t lead = bytes[0];
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    }
-    size_t length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
-    }
-    code = kReplacementUnit;
-    if (length == 0 || available < length) return 1;
-    for (size_t i = 1; i < length; ++i) {
-        if ((bytes[i] & 0xC0) != 0x80) return 1;
-        value = value << 6 | (bytes[i] & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 1;
-    code = value;
-    return length;
-}
-
 char16_t FinishUnit(char16_t unit) { return unit == 0xFFFF ? kReplacementUnit : MapSymbolFontUnit(unit); }
 
 CodepageDecoding::CodepageDecoding(int32_t codePage, bool twoByteDocument) {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/Utf.h"
+
 namespace corvalin {
 
 // What both code page readers (the random-access one of the preview and the forward source
@@ -16,7 +18,6 @@ namespace corvalin {
 // a document's own 1 and 2 are dropped; a table entry holding this value gives nothing.
 constexpr char16_t kSkippedUnit = 0xFFFF;
 constexpr char16_t kByteOrderMark = 0xFEFF;
-constexpr char16_t kReplacementUnit = 0xFFFD;
 
 inline bool IsReservedUnit(char16_t unit) { return unit == 1 || unit == 2; }
 
@@ -58,12 +59,6 @@ private:
     std::array<char16_t, 256> table_{};
     bool asciiIdentity_ = false;
 };
-
-// Decodes the UTF-8 character at `bytes` (`available` > 0 bytes left) into `code` and returns
-// the bytes it took. A byte that does not begin a well-formed character (overlong, surrogate,
-// beyond U+10FFFF, cut short) is taken alone as U+FFFD, as the project's other UTF-8 reader
-// does.
-size_t DecodeUtf8(const uint8_t* bytes, size_t available, char32_t& code);
 
 // A decoded unit as the text receives it: Symbol-font units mapped; U+FFFF, which is no
 // character and which the preview's reader returns for the end of the document, becomes

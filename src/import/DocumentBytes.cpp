@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "books/VEMFileError.h"
 #include "import/UnicodeSources.h"
+#include "store/VEMFileError.h"
 
 namespace corvalin {
 

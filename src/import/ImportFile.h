@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "books/Progress.h"
+#include "base/Progress.h"
 #include "import/BuildBook.h"
 
 namespace corvalin {
@@ -12,8 +12,8 @@ namespace corvalin {
 // folder is created when missing. Throws BookBuildError or VEMFileError; the library is then
 // left as it was.
 std::filesystem::path ImportFile(const std::filesystem::path& documentPath,
-                                 const std::filesystem::path& booksFolder,
-                                 const BuildBookOptions& options, ProgressSink* progress = nullptr);
+                                 const std::filesystem::path& booksFolder, const BuildBookOptions& options,
+                                 ProgressSink* progress = nullptr);
 
 // How a plain-text document's bytes become text.
 struct TextDecoding {

@@ -8,7 +8,7 @@
 
 #include "base/ByteReader.h"
 #include "base/MappedFile.h"
-#include "books/VEMFileError.h"
+#include "store/VEMFileError.h"
 
 namespace corvalin {
 namespace {

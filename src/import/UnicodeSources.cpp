@@ -6,12 +6,11 @@
 #endif
 #include <fstream>
 
-#include "books/VEMFileError.h"
+#include "base/Utf.h"
+#include "store/VEMFileError.h"
 
 namespace corvalin {
 namespace {
-
-constexpr char16_t kReplacement = 0xFFFD;
 
 class MemorySource : public TextSource {
 public:
@@ -70,39 +69,8 @@ public:
 private:
     // Decodes one multi-byte sequence at position_ into one or two units.
     size_t DecodeSequence(char16_t* out) {
-        const uint8_t* data = bytes_.data();
-        const size_t size = bytes_.size();
-        const uint8_t lead = data[position_];
-        int length = 0;
-        uint32_t code = 0;
-        uint32_t minimum = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, code = lead & 0x1F, minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, code = lead & 0x0F, minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, code = lead & 0x07, minimum = 0x10000;
-        }
-        if (length == 0 || size - position_ < size_t(length)) {
-            ++position_;
-            out[0] = kReplacement;
-            return 1;
-        }
-        for (int i = 1; i < length; ++i) {
-            const uint8_t b = data[position_ + i];
-            if ((b & 0xC0) != 0x80) {
-                ++position_;
-                out[0] = kReplacement;
-                return 1;
-            }
-            code = code << 6 | (b & 0x3F);
-        }
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            ++position_;
-            out[0] = kReplacement;
-            return 1;
-        }
-        position_ += length;
+        char32_t code = 0;
+        position_ += DecodeUtf8(bytes_.data() + position_, bytes_.size() - position_, code);
         if (code < 0x10000) {
             out[0] = char16_t(code);
             return 1;
@@ -179,44 +147,4 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
 
 }  // namespace corvalin
 
-namespace corvalin {
-
-std::u16string Utf8ToUtf16(std::string_view text) {
-    auto source = MakeUnicodeSource(std::vector<uint8_t>(text.begin(), text.end()), UnicodeForm::Utf8);
-    std::u16string result;
-    char16_t block[4096];
-    while (size_t n = source->ReadUnits(block, 4096)) result.append(block, n);
-    return result;
-}
-
-std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;  // a lone surrogate has no UTF-8 form
-        }
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | c >> 6);
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | c >> 12);
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | c >> 18);
-            out += char(0x80 | (c >> 12 & 0x3F));
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-}  // namespace corvalin
+namespace corvalin {}  // namespace corvalin

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Utf.h"
 #include "import/DocumentBytes.h"
 #include "import/TextSource.h"
 
@@ -22,12 +23,5 @@ UnicodeForm DetectUnicodeForm(const uint8_t* bytes, size_t size);
 
 // Reads a whole document file; throws VEMFileError when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
-
-}  // namespace corvalin
-
-namespace corvalin {
-
-std::u16string Utf8ToUtf16(std::string_view text);
-std::string Utf16ToUtf8(std::u16string_view text);
 
 }  // namespace corvalin

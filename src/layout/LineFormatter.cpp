@@ -6,8 +6,8 @@
 
 #include "books/BookFormat.h"
 #include "books/BookText.h"
-#include "layout/ReadWord.h"
-#include "settings/VEMOpt.h"
+#include "books/ReadWord.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 namespace {
@@ -350,7 +350,8 @@ void FormatUnit(VEMRenderParag& view, VEMRenderParagObject& unit, int32_t paragr
             // The count comes from the file: widen before adding so a damaged value cannot wrap.
             int64_t words = view.headingStore->GetInt(uint32_t(paragraphNumber), 0);
             if (!view.fullFormatting) ++words;
-            ColourHeading(view, unit, int32_t(std::clamp<int64_t>(words, 1, std::numeric_limits<int32_t>::max())));
+            ColourHeading(view, unit,
+                          int32_t(std::clamp<int64_t>(words, 1, std::numeric_limits<int32_t>::max())));
         } else {
             ColourFirstLetter(view, unit);
         }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "render/CoverageSet.h"
+#include "raster/CoverageSet.h"
 
 namespace corvalin {
 

@@ -4,8 +4,8 @@
 
 #include "books/BookFormat.h"
 #include "layout/LineFormatter.h"
-#include "render/GlyphCanvas.h"
-#include "settings/VEMOpt.h"
+#include "raster/GlyphCanvas.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 namespace {

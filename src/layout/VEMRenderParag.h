@@ -6,8 +6,8 @@
 
 #include "layout/OffsetTable.h"
 #include "layout/RenderObjects.h"
-#include "render/GlyphScratch.h"
-#include "render/WordRasterizer.h"
+#include "raster/GlyphScratch.h"
+#include "raster/WordRasterizer.h"
 
 namespace corvalin {
 

@@ -5,7 +5,7 @@
 #include "books/BookFormat.h"
 #include "books/BookText.h"
 #include "layout/VEMRenderParag.h"
-#include "settings/VEMOpt.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "render/BlendTable.h"
-#include "render/RowCompose.h"
+#include "raster/BlendTable.h"
+#include "raster/RowCompose.h"
 
 namespace corvalin {
 namespace {

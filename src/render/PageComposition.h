@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "layout/VEMRenderParag.h"
-#include "render/GlyphCanvas.h"
+#include "raster/GlyphCanvas.h"
 
 namespace corvalin {
 

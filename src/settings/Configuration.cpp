@@ -11,13 +11,13 @@
 #include <system_error>
 #include <vector>
 
-#include "books/DurableFile.h"
-#include "books/VEMCrypt.h"
-#include "books/VEMFile.h"
 #include "settings/ConfigurationRecords.h"
 #include "settings/Profiles.h"
-#include "settings/RecordIO.h"
 #include "settings/SettingTags.h"
+#include "store/DurableFile.h"
+#include "store/RecordIO.h"
+#include "store/VEMCrypt.h"
+#include "store/VEMFile.h"
 
 namespace corvalin {
 namespace {

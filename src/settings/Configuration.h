@@ -8,7 +8,7 @@
 
 #include "settings/KnownNames.h"
 #include "settings/StoredSettings.h"
-#include "settings/VEMOpt.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 

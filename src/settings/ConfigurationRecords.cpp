@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "settings/SettingTags.h"
-#include "settings/VEMOpt.h"
 #include "settings/VEMOptions.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 namespace {

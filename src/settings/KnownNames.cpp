@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "settings/VEMOpt.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "settings/ProfileRules.h"
 #include "settings/SettingTags.h"
-#include "settings/VEMOpt.h"
 #include "settings/VEMOptions.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 namespace {

@@ -1,8 +1,8 @@
 #include "settings/VEMOptions.h"
 
+#include "base/Utf.h"
 #include "books/BookFormat.h"
-#include "import/UnicodeSources.h"
-#include "settings/VEMOpt.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 

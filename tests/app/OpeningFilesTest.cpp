@@ -14,7 +14,7 @@
 #include "app/WindowFixture.h"
 #include "books/BookFile.h"
 #include "books/BookFormat.h"
-#include "settings/Languages.h"
+#include "lang/Languages.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "app/MainWindow.h"
-#include "app/PageCommands.h"
 #include "app/ReadingSurface.h"
 #include "app/WindowFixture.h"
+#include "books/BookDocument.h"
 #include "books/BookFormat.h"
 #include "engine/SimulatedTime.h"
-#include "layout/BookDocument.h"
+#include "nav/PageCommands.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "lang/Languages.h"
 #include "settings/Configuration.h"
-#include "settings/Languages.h"
 #include "settings/SettingTable.h"
 #include "support/TestSupport.h"
 

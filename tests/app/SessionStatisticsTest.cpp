@@ -11,9 +11,9 @@
 
 #include "app/MainWindow.h"
 #include "app/WindowFixture.h"
-#include "app/engine/ScrollEngine.h"
-#include "app/engine/VEMTimer.h"
+#include "engine/ScrollEngine.h"
 #include "engine/SimulatedTime.h"
+#include "engine/VEMTimer.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

@@ -7,8 +7,8 @@
 
 #include "books/BookFormat.h"
 #include "books/StoreRewrite.h"
-#include "books/VEMFileError.h"
-#include "settings/VEMOpt.h"
+#include "store/VEMFileError.h"
+#include "store/VEMOpt.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

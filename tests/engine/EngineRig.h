@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/engine/LoopHost.h"
-#include "app/engine/PerfTiming.h"
-#include "app/engine/ScrollEngine.h"
-#include "app/engine/StepView.h"
+#include "engine/LoopHost.h"
+#include "engine/PerfTiming.h"
+#include "engine/ScrollEngine.h"
 #include "engine/SimulatedTime.h"
+#include "engine/StepView.h"
 #include "settings/VEMOptions.h"
 
 namespace corvalin::test {

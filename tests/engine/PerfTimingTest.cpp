@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/engine/PerfTiming.h"
-#include "app/engine/TStopwatch.h"
+#include "engine/PerfTiming.h"
 #include "engine/SimulatedTime.h"
+#include "engine/TStopwatch.h"
 
 namespace corvalin {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/engine/StateDecision.h"
-#include "app/engine/VEMTimer.h"
 #include "engine/EngineRig.h"
+#include "engine/StateDecision.h"
+#include "engine/VEMTimer.h"
 
 namespace corvalin {
 namespace {

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/engine/PerfTiming.h"
+#include "engine/PerfTiming.h"
 
 namespace corvalin::test {
 

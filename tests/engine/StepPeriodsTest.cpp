@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/engine/StepPeriods.h"
+#include "engine/StepPeriods.h"
 
 namespace corvalin {
 namespace {

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/engine/StepStatistics.h"
-#include "app/engine/VEMTimer.h"
 #include "engine/SimulatedTime.h"
+#include "engine/StepStatistics.h"
+#include "engine/VEMTimer.h"
 
 namespace corvalin {
 namespace {

@@ -3,8 +3,8 @@
 #include <functional>
 
 #include "ConverterSupport.h"
-#include "books/VEMFileError.h"
 #include "import/PalmDoc.h"
+#include "store/VEMFileError.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "books/BookFormat.h"
-#include "books/VEMCrypt.h"
 #include "layout/VEMRenderParag.h"
+#include "nav/ReadingPosition.h"
+#include "store/VEMCrypt.h"
 #include "support/ViewFixture.h"
 
 namespace corvalin {
@@ -264,8 +265,9 @@ TEST(BookDocument, RejectsDamagedFilesAndBuildsAMissingHeadingIndex) {
     ASSERT_EQ(book.Open(path), BookCheck::Ok);
     EXPECT_FALSE(book.HeadingsRebuilt());
     // Without a saved position the book opens at its start, a quarter down the page.
-    EXPECT_EQ(book.SavedOffset(), kBookTextStart);
-    EXPECT_EQ(book.SavedRow(400), 100);
+    const ReadingPosition saved = StoredPosition(book.Store(), kBookTextStart);
+    EXPECT_EQ(saved.offset, kBookTextStart);
+    EXPECT_EQ(RowOfFraction(saved.fraction, 400), 100);
 }
 
 }  // namespace
@@ -295,9 +297,9 @@ TEST(RenderView, AlteredTablesAndItemsStayInsideTheText) {
     file.WriteDigest(kDigestLength, kDigestRounds, SeedA(), 0, int64_t(header.storeOffset) - kDigestLength);
     file.Flush();
     const auto path = f.dir / "book.book";
-    f.book.DetachFrom(f.view);
+    DetachBook(f.view);
     ASSERT_EQ(f.book.Open(path), BookCheck::Ok);
-    f.book.AttachTo(f.view);
+    AttachBook(f.book, f.view);
 
     for (bool full : {true, false}) {
         f.view.fullFormatting = full;

@@ -7,7 +7,7 @@
 
 #include "books/BookFormat.h"
 #include "nav/Bookmarks.h"
-#include "settings/VEMOpt.h"
+#include "store/VEMOpt.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

@@ -50,7 +50,7 @@ TEST(RenderTool, DrawsTheGuideWithHeadingAndFirstLetterColours) {
               0);
     const auto book = dir / "Welcome_txt.book";
     // Colours are 0xBBGGRR: white page, black text, red headings, blue first letters.
-    const std::string render = tools + "/corvalin-render " + book.string() +
+    const std::string render = tools + "/corvalin-render " + book.string() + " --dir " + dir.string() +
                                " --size 640x480 --colors FFFFFF,000000,0000FF,FF0000 --offset 40 --row 0";
     for (const char* aa : {"1", "4"}) {
         SCOPED_TRACE(aa);
@@ -95,10 +95,10 @@ TEST(RenderTool, FixedWidthOriginalModeSetsLettersAtTheirNaturalSpacing) {
                       "/data/samples/Welcome.txt"),
               0);
     const auto png = dir / "fixed.png";
-    ASSERT_EQ(
-        RunTool(tools + "/corvalin-render " + (dir / "Welcome_txt.book").string() + " -o " + png.string() +
-                " --fixed --mode original --size 640x480 --colors FFFFFF,000000,0000FF,FF0000"),
-        0);
+    ASSERT_EQ(RunTool(tools + "/corvalin-render " + (dir / "Welcome_txt.book").string() + " -o " +
+                      png.string() + " --dir " + dir.string() +
+                      " --fixed --mode original --size 640x480 --colors FFFFFF,000000,0000FF,FF0000"),
+              0);
     QImage image(QString::fromStdString(png.string()));
     ASSERT_EQ(image.size(), QSize(640, 480));
     const auto [first, last] = ColumnsWithColour(image, 0xFF0000);  // the heading

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/GlyphCanvas.h"
+#include "raster/GlyphCanvas.h"
 
 namespace corvalin::test {
 

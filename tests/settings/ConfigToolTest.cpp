@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <string>
 
-#include "books/VEMCrypt.h"
 #include "settings/Configuration.h"
 #include "settings/SettingsFixtures.h"
 #include "settings/VEMOptions.h"
+#include "store/VEMCrypt.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "books/VEMCrypt.h"
-#include "books/VEMFile.h"
 #include "settings/Configuration.h"
 #include "settings/KnownNames.h"
 #include "settings/Profiles.h"
 #include "settings/SettingTags.h"
 #include "settings/SettingsFixtures.h"
-#include "settings/VEMOpt.h"
 #include "settings/VEMOptions.h"
+#include "store/VEMCrypt.h"
+#include "store/VEMFile.h"
+#include "store/VEMOpt.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {

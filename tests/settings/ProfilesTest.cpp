@@ -7,8 +7,8 @@
 #include "settings/Profiles.h"
 #include "settings/SettingTags.h"
 #include "settings/SettingsFixtures.h"
-#include "settings/VEMOpt.h"
 #include "settings/VEMOptions.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 namespace {
@@ -228,10 +228,15 @@ TEST(ProfilesList, FollowsLocaleOrderIgnoringPunctuation) {
     VEMOpt store;
     store.SetString(1, "Zebra");
     store.SetString(2, "Co-op");
-    store.SetString(3, "\xC3\x89" "clair");  // "Éclair"
+    store.SetString(3,
+                    "\xC3\x89"
+                    "clair");  // "Éclair"
     store.SetString(4, "Coat");
     EXPECT_EQ(RefreshProfileList(store, "Reset", "").entries,
-              (std::vector<std::string>{"Reset", "Coat", "Co-op", "\xC3\x89" "clair", "Zebra"}));
+              (std::vector<std::string>{"Reset", "Coat", "Co-op",
+                                        "\xC3\x89"
+                                        "clair",
+                                        "Zebra"}));
 }
 
 TEST(ProfilesList, TheLastOfEqualNamesIsSelected) {

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <utility>
 
-#include "settings/RecordIO.h"
+#include "store/RecordIO.h"
 
 namespace corvalin::test {
 namespace {

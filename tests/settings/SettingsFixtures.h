@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "books/VEMCrypt.h"
-#include "settings/VEMOpt.h"
 #include "settings/VEMOptions.h"
+#include "store/VEMCrypt.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin::test {
 

@@ -6,8 +6,8 @@
 #include "books/BookFormat.h"
 #include "settings/SettingsFixtures.h"
 #include "settings/StoredSettings.h"
-#include "settings/VEMOpt.h"
 #include "settings/VEMOptions.h"
+#include "store/VEMOpt.h"
 
 namespace corvalin {
 namespace {

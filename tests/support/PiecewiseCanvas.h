@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "render/GlyphCanvas.h"
+#include "raster/GlyphCanvas.h"
 
 namespace corvalin::test {
 

@@ -18,7 +18,7 @@ ViewFixture::ViewFixture(const std::string& text, bool everyLineParagraph, int c
     view.backColour = 0xE0F0FF;
     view.headingColour = 0x0000A5;
     view.firstLetterColour = 0xFFFFFF;
-    if (book.IsOpen()) book.AttachTo(view);
+    if (book.IsOpen()) AttachBook(book, view);
 }
 
 void ViewFixture::UseCharWidth(int32_t width) {

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "layout/BookDocument.h"
+#include "books/BookDocument.h"
+#include "layout/BookView.h"
 #include "layout/VEMRenderParag.h"
-#include "render/BitmapGlyphCanvas.h"
+#include "raster/BitmapGlyphCanvas.h"
 #include "support/TestSupport.h"
 
 namespace corvalin::test {

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "render/GlyphCanvas.h"
+#include "raster/GlyphCanvas.h"
 
 namespace corvalin {
 

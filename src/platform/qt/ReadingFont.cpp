@@ -5,7 +5,9 @@
 #include <QString>
 #include <algorithm>
 
+#include "layout/VEMRenderParag.h"
 #include "platform/qt/FontFamilies.h"
+#include "platform/qt/QtGlyphCanvas.h"
 
 namespace corvalin {
 namespace {
@@ -33,6 +35,12 @@ FontSpec ReadingFontSpec(const ReadingFontRequest& request) {
     font.strikeOut = request.strikeOut;
     font.cellHeightPx = CellHeightPx(request, font.family);
     return font;
+}
+
+void ApplyReadingSettings(const VEMOptions& options, VEMRenderParag& view, QtGlyphCanvas& canvas) {
+    canvas.SetFont(ReadingFontSpec(ApplyViewSettings(options, view)));
+    view.canvas = &canvas;
+    view.Relayout();
 }
 
 }  // namespace corvalin

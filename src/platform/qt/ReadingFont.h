@@ -1,26 +1,22 @@
 #pragma once
 
-#include <string>
-
-#include "render/GlyphCanvas.h"
+#include "layout/ViewSettings.h"
+#include "raster/GlyphCanvas.h"
 
 namespace corvalin {
 
+class QtGlyphCanvas;
+class VEMOptions;
+class VEMRenderParag;
+
 // The reading font as the settings name it, turned into what the glyph canvas draws with: the
 // family to draw (DrawingFamilyFor), sized for a 96 dpi screen and multiplied by the
-// supersampling factor. Needs a QGuiApplication.
-struct ReadingFontRequest {
-    std::string family;
-    int points = 12;
-    int aaFactor = 1;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeOut = false;
-    // The layout gives every character one advance, so the face drawn must be monospace.
-    bool fixedWidth = false;
-};
-
+// supersampling factor. When the layout gives every character one advance, the face drawn is
+// a monospace one. Needs a QGuiApplication.
 FontSpec ReadingFontSpec(const ReadingFontRequest& request);
+
+// The view's settings and its canvas's font from `options`, then the view laid out again
+// around the same reading position: what the reader, corvalin-render and the benchmarks share.
+void ApplyReadingSettings(const VEMOptions& options, VEMRenderParag& view, QtGlyphCanvas& canvas);
 
 }  // namespace corvalin

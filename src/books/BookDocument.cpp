@@ -1,0 +1,106 @@
+#include "books/BookDocument.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "books/BookFormat.h"
+#include "books/HeadingDetection.h"
+#include "books/StoreRewrite.h"
+#include "store/VEMFileError.h"
+
+namespace corvalin {
+namespace {
+
+// A book file is read through 1 MB clusters, five of them.
+constexpr int kBookClusterShift = 20;
+constexpr int kBookClusterCount = 5;
+
+// The own value of a record as a little-endian number (what GetInt reads for a child).
+int32_t OwnValue(const VEMOpt& record) {
+    uint32_t bits = 0;
+    const uint32_t length = std::min<uint32_t>(record.ValueLength(), 4);
+    for (uint32_t i = length; i > 0; --i) bits = (bits << 8) | record.ValueData()[i - 1];
+    return static_cast<int32_t>(bits);
+}
+
+}  // namespace
+
+BookDocument::~BookDocument() { Close(); }
+
+void BookDocument::Close() {
+    if (file_) {
+        try {
+            file_->Close();
+        } catch (const VEMFileError&) {
+            // Nothing of the book is written here; a failed close loses nothing.
+        }
+    }
+    file_.reset();
+    store_.reset();
+    paragraphs_.clear();
+    lines_.clear();
+    header_ = {};
+    headingsRebuilt_ = false;
+    readOnly_ = false;
+    path_.clear();
+}
+
+BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* progress) {
+    Close();
+    // A state save cut short by a crash left the old store in its undo file.
+    RecoverStoreRewrite(path);
+    // A save writes the undo file beside the book, so the folder must take new files too.
+    const std::filesystem::path folder =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    bool writable = ::access(folder.c_str(), W_OK) == 0;
+    int handle = writable ? OpenFileHandle(path, FileMode::ReadWrite) : -1;
+    if (handle < 0) {
+        writable = false;
+        handle = OpenFileHandle(path, FileMode::Read);
+    }
+    if (handle < 0) return BookCheck::NotBook;
+    auto file = std::make_unique<VEMFile>();
+    file->Open(handle, kBookClusterShift, kBookClusterCount);
+    auto store = std::make_unique<VEMOpt>();
+    try {
+        if (file->Length() < kBookHeaderSize) return BookCheck::NotBook;
+        header_ = ReadBookHeader(*file);
+        const BookCheck check = CheckBook(*file, header_);
+        if (check != BookCheck::Ok) {
+            header_ = {};
+            return check;
+        }
+        paragraphs_ = ReadParagraphTable(*file, header_);
+        lines_ = ReadLineTable(*file, header_);
+        LoadBookStore(*file, header_.storeOffset, *store);
+        VEMOpt* headings = store->Find(kTagHeadings);
+        if (!headings || OwnValue(*headings) < 0) {
+            const int64_t span = int64_t(header_.textEnd) - header_.textStart;
+            StoreHeadingIndex(*store, FindHeadings(*file, span, 0, progress));
+            // A book that cannot be written still gets its headings for this reading.
+            if (writable) {
+                RewriteBookStoreSafely(path, *file, *store);
+                headingsRebuilt_ = true;
+            }
+        }
+    } catch (const VEMFileError&) {
+        header_ = {};
+        paragraphs_.clear();
+        lines_.clear();
+        return BookCheck::Corrupted;
+    }
+    path_ = path;
+    readOnly_ = !writable;
+    file_ = std::move(file);
+    store_ = std::move(store);
+    return BookCheck::Ok;
+}
+
+void BookDocument::RewriteStore(VEMOpt& store) {
+    if (!file_) throw VEMFileError("no book is open");
+    if (readOnly_) return;
+    RewriteBookStoreSafely(path_, *file_, store);
+}
+
+}  // namespace corvalin

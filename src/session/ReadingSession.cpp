@@ -1,0 +1,78 @@
+#include "session/ReadingSession.h"
+
+#include <algorithm>
+
+#include "layout/BookView.h"
+#include "nav/PageCommands.h"
+#include "nav/ReadingPosition.h"
+#include "settings/VEMOptions.h"
+
+namespace corvalin {
+
+ReadingSession::~ReadingSession() { Close(); }
+
+BookCheck ReadingSession::Open(const std::filesystem::path& path, std::string rememberAs, VEMOptions& options,
+                               const StoredSettings& stored, ProgressSink* headings) {
+    Close();
+    const BookCheck check = book_.Open(path, headings);
+    if (check != BookCheck::Ok) return check;
+    bookName_ = std::move(rememberAs);
+    // The book's own font width and formatting, else the stored ones; this lays the view out.
+    options.ApplyStoredSettings(stored, &book_.Store(), false);
+    // From here the list is the book's bookmarks; the store gets them back when it is saved.
+    TakeBookmarks(book_.Store(), bookmarks_);
+    AttachBook(book_, view_);
+    view_.Relayout();
+    const ReadingPosition saved = StoredPosition(book_.Store(), TextStart());
+    view_.GoToPosition(saved.offset, RowOfFraction(saved.fraction, view_.pageHeight));
+    view_.waveFront = view_.waveShift = 0;
+    if (view_.firstUnit) view_.PlaceLine(view_.firstUnit->firstLine, view_.firstUnit->firstLine->y);
+    return BookCheck::Ok;
+}
+
+void ReadingSession::Close() {
+    // The view points into the book; it lets go first.
+    DetachBook(view_);
+    book_.Close();
+    bookmarks_.Clear();
+    bookName_.clear();
+}
+
+ReadingSession::SaveOutcome ReadingSession::SaveState(const VEMOptions& options) {
+    if (!book_.IsOpen()) return SaveOutcome::NoBook;
+    VEMOpt& store = book_.Store();
+    StorePosition(PositionToSave(view_, TextStart(), TextEnd()), store);
+    store.SetBool(kTagProportional, options.IsSet(Setting::Proportional));
+    store.SetInt(kTagFormattingMode, options.Get(Setting::TextFormatting));
+    StoreBookmarks(bookmarks_, store);
+    if (book_.ReadOnly()) return SaveOutcome::ReadOnly;
+    book_.RewriteStore(store);
+    return SaveOutcome::Saved;
+}
+
+void ReadingSession::AddBookmark() {
+    if (!book_.IsOpen()) return;
+    corvalin::AddBookmark(bookmarks_, view_, TextStart(), TextEnd());
+}
+
+void ReadingSession::GoHome() {
+    if (!book_.IsOpen()) return;
+    AddBookmark();
+    corvalin::GoHome(view_, TextStart());
+}
+
+void ReadingSession::GoEnd() {
+    if (!book_.IsOpen()) return;
+    AddBookmark();
+    corvalin::GoEnd(view_, TextEnd());
+}
+
+void ReadingSession::DragThroughBook(int64_t startOffset, int32_t startRow, int32_t dy) {
+    if (!book_.IsOpen()) return;
+    const int64_t step = (TextEnd() - TextStart()) / std::max(1, view_.pageHeight);
+    const int64_t position =
+        std::clamp<int64_t>(startOffset + step * dy, TextStart(), std::max(TextStart(), TextEnd() - 1));
+    view_.GoToPosition(position, startRow);
+}
+
+}  // namespace corvalin

@@ -40,7 +40,8 @@ BENCHMARK(BM_ConvertText)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->Repetitions(5)
-    ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+    ->ComputeStatistics("min",
+                        [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
     ->UseRealTime();
 
 void BM_OpenAndCheckBook(benchmark::State& state) {
@@ -53,7 +54,7 @@ void BM_OpenAndCheckBook(benchmark::State& state) {
         VEMFile file;
         file.Open(OpenFileHandle(bookPath, FileMode::ReadWrite), 20, 5);
         const BookHeader header = ReadBookHeader(file);
-        if (CheckBook(file, header) != BookCheck::Ok) return state.SkipWithError("book does not check");
+        if (CheckBook(file, header) != VerdictKind::Ok) return state.SkipWithError("book does not check");
         auto paragraphs = ReadParagraphTable(file, header);
         auto lines = ReadLineTable(file, header);
         VEMOpt store;
@@ -76,7 +77,6 @@ void BM_Digest(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(data.size()));
 }
 BENCHMARK(BM_Digest)->Unit(benchmark::kMillisecond);
-
 
 }  // namespace
 

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.Open(handle, 12, 2);
     try {
         const BookHeader header = ReadBookHeader(file);
-        if (CheckBook(file, header) != BookCheck::Ok) return 0;
+        if (CheckBook(file, header) != VerdictKind::Ok) return 0;
         const auto paragraphs = ReadParagraphTable(file, header);
         const auto lines = ReadLineTable(file, header);
         if (paragraphs.size() != size_t(header.paragraphCount) || lines.size() != size_t(header.lineCount))
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         VEMOpt store;
         LoadBookStore(file, header.storeOffset, store);
         DetectHeadings(file, store, 100, 0, nullptr);
-        if (CheckBook(file, ReadBookHeader(file)) != BookCheck::Ok) std::abort();
+        if (CheckBook(file, ReadBookHeader(file)) != VerdictKind::Ok) std::abort();
     } catch (const VEMFileError&) {
     }
     return 0;

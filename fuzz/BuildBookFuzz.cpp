@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VEMFile file;
     file.Open(OpenFileHandle(bookPath, FileMode::Read), 16, 3);
     const BookHeader header = ReadBookHeader(file);
-    Require(CheckBook(file, header) == BookCheck::Ok);
+    Require(CheckBook(file, header) == VerdictKind::Ok);
     const auto paragraphs = ReadParagraphTable(file, header);
     const auto lines = ReadLineTable(file, header);
     Require(paragraphs.front() == header.textStart && paragraphs.back() == header.textEnd);

@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         VEMFile file;
         file.Open(OpenFileHandle(argv[2], FileMode::Read), kReadClusterShift, kReadClusters);
         const BookHeader header = ReadBookHeader(file);
-        if (file.Length() < kBookHeaderSize || CheckBookStructure(header, file.Length()) != BookCheck::Ok) {
+        if (file.Length() < kBookHeaderSize || CheckBookStructure(header, file.Length()) != VerdictKind::Ok) {
             std::cerr << kNotBookText << '\n';
             return kExitNotBook;
         }

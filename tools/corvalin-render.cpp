@@ -225,15 +225,13 @@ int main(int argc, char** argv) {
     QtGlyphCanvas canvas;
     options.OnViewChanged = [&] { ApplyReadingSettings(options, view, canvas); };
     ApplyReadingSettings(options, view, canvas);
-    switch (session.Open(o.book, o.book, options, config.stored)) {
-        case BookCheck::NotBook:
-            std::cerr << o.book << ": The is not the Corvalindestrum file\n";
-            return kExitNotBook;
-        case BookCheck::Corrupted:
-            std::cerr << o.book << ": The is book is corrupted\n";
-            return kExitCorrupted;
-        case BookCheck::Ok:
-            break;
+    const Verdict opened = session.Open(o.book, o.book, options, config.stored);
+    if (!opened.Ok()) {
+        std::cerr << o.book << ": "
+                  << (IsDamagedBook(opened) ? "The is book is corrupted"
+                                            : "The is not the Corvalindestrum file")
+                  << " (" << opened.field << ": " << opened.message << ")\n";
+        return IsDamagedBook(opened) ? kExitCorrupted : kExitNotBook;
     }
 
     // The options override single values, in one update: the page is laid out once more.

@@ -393,21 +393,21 @@ int TAA_Main::OpenBook(const std::filesystem::path& path) {
     // The file is checked before the book being read is let go: a file that is not a book
     // (or a damaged one) leaves the reader where they were.
     const BookProbe probe = ProbeBook(path);
-    if (probe.check != BookCheck::Ok) {
-        ShowError(Text(probe.check == BookCheck::NotBook ? "Err00" : "Err01") + "\n" + FileNameOf(path));
+    if (probe.check != VerdictKind::Ok) {
+        ShowError(Text(IsDamagedBook(probe.check) ? "Err01" : "Err00") + "\n" + FileNameOf(path));
         return 1;
     }
     CloseBook();
     SyncPageSize();
-    BookCheck check = BookCheck::NotBook;
+    Verdict check;
     {
         HeadingProgress headings(*progress_, *panelMain_, std::max<int64_t>(1, probe.textSpan),
                                  Text("TextConvert"));
         check = session_.Open(path, BookNameToRemember(path), options_, config_.stored, &headings);
     }
     RedrawSurface();
-    if (check != BookCheck::Ok) {
-        ShowError(Text(check == BookCheck::NotBook ? "Err00" : "Err01") + "\n" + FileNameOf(path));
+    if (check != VerdictKind::Ok) {
+        ShowError(Text(IsDamagedBook(check) ? "Err01" : "Err00") + "\n" + FileNameOf(path));
         return 1;
     }
     return 0;

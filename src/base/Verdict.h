@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <utility>
 
@@ -31,5 +32,12 @@ struct Verdict {
         return {kind, std::move(field), std::move(message)};
     }
 };
+
+// Whether a verdict is of this kind, as tests and callers that only branch on the kind ask it.
+inline bool operator==(const Verdict& verdict, VerdictKind kind) { return verdict.kind == kind; }
+const char* KindName(VerdictKind kind);
+// "Damaged: record store digest (book.book: ...)", for logs and test failures.
+std::ostream& operator<<(std::ostream& out, const Verdict& verdict);
+std::ostream& operator<<(std::ostream& out, VerdictKind kind);
 
 }  // namespace corvalin

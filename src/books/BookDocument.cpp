@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "books/BookFormat.h"
 #include "books/HeadingDetection.h"
@@ -46,7 +48,7 @@ void BookDocument::Close() {
     path_.clear();
 }
 
-BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* progress) {
+Verdict BookDocument::Open(const std::filesystem::path& path, ProgressSink* progress) {
     Close();
     // A state save cut short by a crash left the old store in its undo file.
     RecoverStoreRewrite(path);
@@ -59,21 +61,22 @@ BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* pr
         writable = false;
         handle = OpenFileHandle(path, FileMode::Read);
     }
-    if (handle < 0) return BookCheck::NotBook;
+    if (handle < 0) return NotABook("file", std::strerror(errno));
     auto file = std::make_unique<VEMFile>();
     file->Open(handle, kBookClusterShift, kBookClusterCount);
     auto store = std::make_unique<VEMOpt>();
     try {
-        if (file->Length() < kBookHeaderSize) return BookCheck::NotBook;
+        if (file->Length() < kBookHeaderSize)
+            return NotABook("header", "the file is shorter than a book's header");
         header_ = ReadBookHeader(*file);
-        const BookCheck check = CheckBook(*file, header_);
-        if (check != BookCheck::Ok) {
+        Verdict check = CheckBook(*file, header_);
+        if (check.Ok()) check = LoadBookStore(*file, header_.storeOffset, *store);
+        if (!check.Ok()) {
             header_ = {};
             return check;
         }
         paragraphs_ = ReadParagraphTable(*file, header_);
         lines_ = ReadLineTable(*file, header_);
-        LoadBookStore(*file, header_.storeOffset, *store);
         VEMOpt* headings = store->Find(kTagHeadings);
         if (!headings || OwnValue(*headings) < 0) {
             const int64_t span = int64_t(header_.textEnd) - header_.textStart;
@@ -84,17 +87,18 @@ BookCheck BookDocument::Open(const std::filesystem::path& path, ProgressSink* pr
                 headingsRebuilt_ = true;
             }
         }
-    } catch (const VEMFileError&) {
+    } catch (const VEMFileError& error) {
+        // A book that cannot be read to its end is told as a corrupted one.
         header_ = {};
         paragraphs_.clear();
         lines_.clear();
-        return BookCheck::Corrupted;
+        return DamagedBook("file", error.what());
     }
     path_ = path;
     readOnly_ = !writable;
     file_ = std::move(file);
     store_ = std::move(store);
-    return BookCheck::Ok;
+    return Verdict::Good();
 }
 
 void BookDocument::RewriteStore(VEMOpt& store) {

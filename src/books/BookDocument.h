@@ -24,7 +24,7 @@ public:
 
     // NotBook: cannot be opened, wrong signature or a broken header rule. Corrupted: a digest
     // does not match or the record store cannot be decoded.
-    BookCheck Open(const std::filesystem::path& path, ProgressSink* progress = nullptr);
+    Verdict Open(const std::filesystem::path& path, ProgressSink* progress = nullptr);
     void Close();
     bool IsOpen() const { return file_ != nullptr; }
     // The file (or its folder, where a save keeps its undo file) may not be written: the book

@@ -2,21 +2,10 @@
 
 #include <cstring>
 
+#include "base/ByteReader.h"
+
 namespace corvalin {
 namespace {
-
-int32_t LoadInt32(const uint8_t* bytes) {
-    return static_cast<int32_t>(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-                                uint32_t(bytes[3]) << 24);
-}
-
-void StoreInt32(uint8_t* bytes, int32_t value) {
-    const auto v = static_cast<uint32_t>(value);
-    bytes[0] = uint8_t(v);
-    bytes[1] = uint8_t(v >> 8);
-    bytes[2] = uint8_t(v >> 16);
-    bytes[3] = uint8_t(v >> 24);
-}
 
 std::vector<int32_t> ReadTable(VEMFile& file, int64_t offset, int32_t count) {
     // Counts come from the file; one that the file cannot hold is damage, not a size to allocate.
@@ -24,8 +13,9 @@ std::vector<int32_t> ReadTable(VEMFile& file, int64_t offset, int32_t count) {
         throw VEMFileError("offset table outside the book file");
     std::vector<uint8_t> raw(static_cast<size_t>(count) * 4);
     file.Read(raw.data(), int64_t(raw.size()), offset);
+    ByteReader reader(raw);
     std::vector<int32_t> table(static_cast<size_t>(count));
-    for (size_t i = 0; i < table.size(); ++i) table[i] = LoadInt32(&raw[i * 4]);
+    for (int32_t& entry : table) entry = reader.I32LE();
     return table;
 }
 
@@ -51,52 +41,76 @@ bool HeadDigestMatches(VEMFile& file, const BookHeader& header) {
 
 }  // namespace
 
+Verdict NotABook(std::string field, std::string message) {
+    return Verdict::Bad(VerdictKind::NotThisFormat, std::move(field), std::move(message));
+}
+
+Verdict DamagedBook(std::string field, std::string message) {
+    return Verdict::Bad(VerdictKind::Damaged, std::move(field), std::move(message));
+}
+
+// The header:
+//
+//   offset  size  field
+//        0    16  signature "Corvalindestrum" and a zero byte
+//       16     4  text start (always 40)
+//       20     4  text end: the paragraph table follows
+//       24     4  paragraph table entries P
+//       28     4  line table offset = text end + 4P
+//       32     4  line table entries L
+//       36     4  record store offset = line table offset + 4L + 16 (the head digest between)
 BookHeader ReadBookHeader(VEMFile& file) {
     uint8_t raw[kBookHeaderSize] = {};
     file.Read(raw, kBookHeaderSize, 0);
+    ByteReader reader(raw, sizeof raw);
     BookHeader header;
-    std::memcpy(header.signature, raw, kBookSignatureSize);
-    header.textStart = LoadInt32(raw + kHeaderTextStartOffset);
-    header.textEnd = LoadInt32(raw + kHeaderTextEndOffset);
-    header.paragraphCount = LoadInt32(raw + kHeaderParagraphCountOffset);
-    header.lineTableOffset = LoadInt32(raw + kHeaderLineTableOffset);
-    header.lineCount = LoadInt32(raw + kHeaderLineCountOffset);
-    header.storeOffset = LoadInt32(raw + kHeaderStoreOffset);
+    std::memcpy(header.signature, reader.Take(kBookSignatureSize).data(), kBookSignatureSize);
+    header.textStart = reader.I32LE();
+    header.textEnd = reader.I32LE();
+    header.paragraphCount = reader.I32LE();
+    header.lineTableOffset = reader.I32LE();
+    header.lineCount = reader.I32LE();
+    header.storeOffset = reader.I32LE();
     return header;
 }
 
 void WriteBookHeader(VEMFile& file, const BookHeader& header) {
     uint8_t raw[kBookHeaderSize] = {};
     std::memcpy(raw, header.signature, kBookSignatureSize);
-    StoreInt32(raw + kHeaderTextStartOffset, header.textStart);
-    StoreInt32(raw + kHeaderTextEndOffset, header.textEnd);
-    StoreInt32(raw + kHeaderParagraphCountOffset, header.paragraphCount);
-    StoreInt32(raw + kHeaderLineTableOffset, header.lineTableOffset);
-    StoreInt32(raw + kHeaderLineCountOffset, header.lineCount);
-    StoreInt32(raw + kHeaderStoreOffset, header.storeOffset);
+    StoreU32LE(raw + kHeaderTextStartOffset, uint32_t(header.textStart));
+    StoreU32LE(raw + kHeaderTextEndOffset, uint32_t(header.textEnd));
+    StoreU32LE(raw + kHeaderParagraphCountOffset, uint32_t(header.paragraphCount));
+    StoreU32LE(raw + kHeaderLineTableOffset, uint32_t(header.lineTableOffset));
+    StoreU32LE(raw + kHeaderLineCountOffset, uint32_t(header.lineCount));
+    StoreU32LE(raw + kHeaderStoreOffset, uint32_t(header.storeOffset));
     file.Write(raw, kBookHeaderSize, 0);
 }
 
-BookCheck CheckBookStructure(const BookHeader& h, int64_t fileLength) {
-    if (std::memcmp(h.signature, kBookSignature, kBookSignatureSize) != 0) return BookCheck::NotBook;
-    if (h.textStart != kBookTextStart) return BookCheck::NotBook;
-    if (h.paragraphCount < 2) return BookCheck::NotBook;
-    if (h.lineCount < 2) return BookCheck::NotBook;
-    if (h.textEnd <= h.textStart) return BookCheck::NotBook;
+Verdict CheckBookStructure(const BookHeader& h, int64_t fileLength) {
+    if (std::memcmp(h.signature, kBookSignature, kBookSignatureSize) != 0)
+        return NotABook("signature", "the file does not start with a book's signature");
+    if (h.textStart != kBookTextStart) return NotABook("text start", "the text does not start at 40");
+    if (h.paragraphCount < 2) return NotABook("paragraph count", "fewer than two paragraph table entries");
+    if (h.lineCount < 2) return NotABook("line count", "fewer than two line table entries");
+    if (h.textEnd <= h.textStart) return NotABook("text end", "the text ends before it starts");
     // 64-bit sums: a damaged count must not wrap around into a plausible offset.
-    if (int64_t(h.textEnd) + 4 * int64_t(h.paragraphCount) != h.lineTableOffset) return BookCheck::NotBook;
+    if (int64_t(h.textEnd) + 4 * int64_t(h.paragraphCount) != h.lineTableOffset)
+        return NotABook("line table offset", "the line table does not follow the paragraph table");
     if (int64_t(h.lineTableOffset) + 4 * int64_t(h.lineCount) + kDigestLength != h.storeOffset)
-        return BookCheck::NotBook;
-    if (h.storeOffset > fileLength) return BookCheck::NotBook;
-    return BookCheck::Ok;
+        return NotABook("record store offset", "the record store does not follow the head digest");
+    if (h.storeOffset > fileLength)
+        return NotABook("record store offset", "the record store lies past the end");
+    return Verdict::Good();
 }
 
-BookCheck CheckBook(VEMFile& file, const BookHeader& header) {
-    const BookCheck structure = CheckBookStructure(header, file.Length());
-    if (structure != BookCheck::Ok) return structure;
-    if (!HeadDigestMatches(file, header)) return BookCheck::Corrupted;
-    if (!StoreDigestMatches(file, header, SeedB())) return BookCheck::Corrupted;
-    return BookCheck::Ok;
+Verdict CheckBook(VEMFile& file, const BookHeader& header) {
+    Verdict structure = CheckBookStructure(header, file.Length());
+    if (!structure.Ok()) return structure;
+    if (!HeadDigestMatches(file, header))
+        return DamagedBook("head digest", "the text or its tables were changed");
+    if (!StoreDigestMatches(file, header, SeedB()))
+        return DamagedBook("record store digest", "the record store was changed or cut short");
+    return Verdict::Good();
 }
 
 std::vector<int32_t> ReadParagraphTable(VEMFile& file, const BookHeader& header) {
@@ -107,9 +121,14 @@ std::vector<int32_t> ReadLineTable(VEMFile& file, const BookHeader& header) {
     return ReadTable(file, header.lineTableOffset, header.lineCount);
 }
 
-void LoadBookStore(VEMFile& file, int64_t storeOffset, VEMOpt& store) {
-    FileCursor cursor(file, storeOffset);
-    store.Read(cursor.reader());
+Verdict LoadBookStore(VEMFile& file, int64_t storeOffset, VEMOpt& store) {
+    try {
+        FileCursor cursor(file, storeOffset);
+        store.Read(cursor.reader());
+    } catch (const RecordStoreDamage& damage) {
+        return DamagedBook("record store", damage.what());
+    }
+    return Verdict::Good();
 }
 
 bool BookStoreIsWhole(VEMFile& file, const BookHeader& header) {

@@ -44,16 +44,22 @@ BookProbe ProbeBook(const std::filesystem::path& path) {
     RecoverStoreRewrite(path);
     BookProbe probe;
     const int handle = OpenFileHandle(path, FileMode::Read);
-    if (handle < 0) return probe;
+    if (handle < 0) {
+        probe.check = NotABook("file", std::strerror(errno));
+        return probe;
+    }
     VEMFile file;
     file.Open(handle, kProbeClusterShift, kProbeClusters);
     try {
-        if (file.Length() < kBookHeaderSize) return probe;
+        if (file.Length() < kBookHeaderSize) {
+            probe.check = NotABook("header", "the file is shorter than a book's header");
+            return probe;
+        }
         const BookHeader header = ReadBookHeader(file);
         probe.check = CheckBook(file, header);
-        if (probe.check == BookCheck::Ok) probe.textSpan = int64_t(header.textEnd) - header.textStart;
-    } catch (const VEMFileError&) {
-        probe.check = BookCheck::Corrupted;
+        if (probe.check.Ok()) probe.textSpan = int64_t(header.textEnd) - header.textStart;
+    } catch (const VEMFileError& error) {
+        probe.check = DamagedBook("file", error.what());
     }
     return probe;
 }

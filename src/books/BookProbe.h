@@ -22,7 +22,7 @@ FileToOpen CheckFileToOpen(const std::filesystem::path& path);
 // the verdict, and the text length (the heading detection's progress range) when it is good.
 // A state save cut short by a crash is completed first, as opening does.
 struct BookProbe {
-    BookCheck check = BookCheck::NotBook;
+    Verdict check;
     int64_t textSpan = 0;
 };
 BookProbe ProbeBook(const std::filesystem::path& path);

@@ -11,11 +11,11 @@ namespace corvalin {
 
 ReadingSession::~ReadingSession() { Close(); }
 
-BookCheck ReadingSession::Open(const std::filesystem::path& path, std::string rememberAs, VEMOptions& options,
-                               const StoredSettings& stored, ProgressSink* headings) {
+Verdict ReadingSession::Open(const std::filesystem::path& path, std::string rememberAs, VEMOptions& options,
+                             const StoredSettings& stored, ProgressSink* headings) {
     Close();
-    const BookCheck check = book_.Open(path, headings);
-    if (check != BookCheck::Ok) return check;
+    const Verdict check = book_.Open(path, headings);
+    if (check != VerdictKind::Ok) return check;
     bookName_ = std::move(rememberAs);
     // The book's own font width and formatting, else the stored ones; this lays the view out.
     options.ApplyStoredSettings(stored, &book_.Store(), false);
@@ -27,7 +27,7 @@ BookCheck ReadingSession::Open(const std::filesystem::path& path, std::string re
     view_.GoToPosition(saved.offset, RowOfFraction(saved.fraction, view_.pageHeight));
     view_.waveFront = view_.waveShift = 0;
     if (view_.firstUnit) view_.PlaceLine(view_.firstUnit->firstLine, view_.firstUnit->firstLine->y);
-    return BookCheck::Ok;
+    return Verdict::Good();
 }
 
 void ReadingSession::Close() {

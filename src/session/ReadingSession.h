@@ -40,8 +40,8 @@ public:
     // saves it first). The book's own font width and formatting go into `options` over the
     // stored values, its bookmarks into the list, and the view shows it at its saved position;
     // the heading index is built with `headings` reporting when the book has none.
-    BookCheck Open(const std::filesystem::path& path, std::string rememberAs, VEMOptions& options,
-                   const StoredSettings& stored, ProgressSink* headings = nullptr);
+    Verdict Open(const std::filesystem::path& path, std::string rememberAs, VEMOptions& options,
+                 const StoredSettings& stored, ProgressSink* headings = nullptr);
     // Lets go of the book without saving.
     void Close();
 

@@ -15,7 +15,7 @@ void MemoryRecordReader::Take(void* context, uint8_t* destination, uint32_t coun
     auto* self = static_cast<MemoryRecordReader*>(context);
     // Compare lengths, never form a pointer past the end.
     if (count > self->size_ - self->position_) {
-        throw VEMFileError("record store: input ends early");
+        throw RecordStoreDamage("record store: input ends early");
     }
     if (destination == nullptr) return;
     if (count > 0) std::memcpy(destination, self->data_ + self->position_, count);

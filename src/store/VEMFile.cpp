@@ -403,8 +403,8 @@ void FileCursor::ReadBytes(void* context, uint8_t* destination, uint32_t count) 
     auto* cursor = static_cast<FileCursor*>(context);
     int64_t position = cursor->position_;
     if (position < 0 || position > cursor->file_.Length() - int64_t{count})
-        throw VEMFileError("record data runs past the end of the file: " + std::to_string(count) +
-                           " bytes at " + std::to_string(position));
+        throw RecordStoreDamage("record data runs past the end of the file: " + std::to_string(count) +
+                                " bytes at " + std::to_string(position));
     if (!destination) return;
     cursor->file_.Read(destination, count, position);
     cursor->position_ = position + count;

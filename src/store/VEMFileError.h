@@ -14,4 +14,12 @@ public:
     int code() const { return 1; }
 };
 
+// Stored records that cannot be decoded: cut short, nested too deep, a length no writer
+// makes. A kind of VEMFileError, so that an operation unwinds as the file layer's errors do,
+// and told apart where the input enters, which turns it into a verdict.
+class RecordStoreDamage : public VEMFileError {
+public:
+    using VEMFileError::VEMFileError;
+};
+
 }  // namespace corvalin

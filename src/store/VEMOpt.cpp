@@ -56,7 +56,7 @@ uint32_t ReadLength(const RecordReader& reader, uint8_t header) {
     if (code <= kMaxInlineLength) return code;
     if (code > kMaxLengthCode) {
         // No writer produces it, and it would announce five length bytes for a 32-bit length.
-        throw VEMFileError("record store: invalid length code in header byte");
+        throw RecordStoreDamage("record store: invalid length code in header byte");
     }
     return ReadLittleEndian(reader, code - kLengthBytesBase);
 }
@@ -280,7 +280,7 @@ void VEMOpt::ReadBody(const RecordReader& reader, uint8_t header, int depth) {
         uint8_t childHeader = ReadByte(reader);
         if (childHeader == kEndMark) return;
         if (depth >= kMaxDecodeDepth) {
-            throw VEMFileError("record store: records nested too deeply");
+            throw RecordStoreDamage("record store: records nested too deeply");
         }
         uint32_t key = ReadLittleEndian(reader, (childHeader >> kKeyClassShift) + 1);
         // A repeated key lands on the same child: the later value wins, children accumulate.
@@ -300,7 +300,7 @@ void VEMOpt::ReadLegacyBody(const RecordReader& reader, int depth) {
         auto key = static_cast<uint16_t>(ReadLittleEndian(reader, 2));
         if (key == kLegacyEndMark) return;
         if (depth >= kMaxDecodeDepth) {
-            throw VEMFileError("record store: legacy records nested too deeply");
+            throw RecordStoreDamage("record store: legacy records nested too deeply");
         }
         Child(key)->ReadLegacyBody(reader, depth + 1);
     }

@@ -255,7 +255,7 @@ TEST_F(MainWindowTest, ASaveThatFailsIsToldAndTheBookKeepsItsLastGoodState) {
     EXPECT_EQ(window.Text("ErrSave").toStdString(), "The reading position could not be saved in the book");
 
     test::OpenedBook opened(book_);
-    ASSERT_EQ(opened.Check(), BookCheck::Ok);
+    ASSERT_EQ(opened.Check(), VerdictKind::Ok);
     VEMOpt store;
     LoadBookStore(opened.file, opened.header.storeOffset, store);
     EXPECT_EQ(store.GetInt(kTagPosition, 0), saved);

@@ -254,7 +254,7 @@ TEST_F(ReaderCommandsTest, HomeAndEndKeepThePlaceLeftOnceEach) {
 TEST_F(ReaderCommandsTest, ACtrlDragOverTheWholeHeightSpansTheBook) {
     TVEMScroll& surface = window_->Surface();
     BookDocument document;
-    ASSERT_EQ(document.Open(book_), BookCheck::Ok);
+    ASSERT_EQ(document.Open(book_), VerdictKind::Ok);
     const BookHeader header = document.Header();
     document.Close();
     const int64_t span = header.textEnd - header.textStart;
@@ -330,7 +330,7 @@ TEST_F(ReaderCommandsTest, BookmarksSurviveSavingAndReopening) {
 
     {
         BookDocument document;
-        ASSERT_EQ(document.Open(book_), BookCheck::Ok);
+        ASSERT_EQ(document.Open(book_), VerdictKind::Ok);
         EXPECT_EQ(before.back().position, document.Header().textEnd - 1);
         VEMOpt* record = document.Store().Find(kTagBookmarks);
         ASSERT_NE(record, nullptr);
@@ -358,7 +358,7 @@ TEST_F(ReaderCommandsTest, BookmarksSurviveSavingAndReopening) {
     window_->Bookmarks().Clear();
     window_->CloseBook();
     BookDocument document;
-    ASSERT_EQ(document.Open(book_), BookCheck::Ok);
+    ASSERT_EQ(document.Open(book_), VerdictKind::Ok);
     EXPECT_EQ(document.Store().Find(kTagBookmarks), nullptr);
 }
 

@@ -1,10 +1,9 @@
-#include "books/BookFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 
+#include "books/BookFile.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -22,7 +21,8 @@ void PutInt32(std::vector<uint8_t>& bytes, size_t at, int32_t value) {
 struct DamageCase {
     const char* name;
     std::function<void(std::vector<uint8_t>&, const BookHeader&)> damage;
-    BookCheck expected;
+    VerdictKind expected;
+    const char* field;
 };
 
 class DamagedBook : public ::testing::TestWithParam<DamageCase> {};
@@ -39,38 +39,53 @@ TEST_P(DamagedBook, IsRejectedWithTheRightVerdict) {
     GetParam().damage(bytes, header);
     test::WriteBytes(path, bytes);
     OpenedBook book(path);
-    EXPECT_EQ(book.Check(), GetParam().expected);
+    const Verdict verdict = book.Check();
+    EXPECT_EQ(verdict.kind, GetParam().expected) << verdict;
+    EXPECT_EQ(verdict.field, GetParam().field) << verdict;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Books, DamagedBook,
     ::testing::Values(
-        DamageCase{"Signature", [](auto& b, auto&) { b[3] ^= 0x20; }, BookCheck::NotBook},
-        DamageCase{"SignatureTerminator", [](auto& b, auto&) { b[15] = 'x'; }, BookCheck::NotBook},
-        DamageCase{"TextStart", [](auto& b, auto&) { PutInt32(b, 16, 41); }, BookCheck::NotBook},
-        DamageCase{"TooFewParagraphs", [](auto& b, auto&) { PutInt32(b, 24, 1); }, BookCheck::NotBook},
-        DamageCase{"TooFewLines", [](auto& b, auto&) { PutInt32(b, 32, 1); }, BookCheck::NotBook},
-        DamageCase{"TextEndAtStart", [](auto& b, auto&) { PutInt32(b, 20, 40); }, BookCheck::NotBook},
+        DamageCase{"Signature", [](auto& b, auto&) { b[3] ^= 0x20; }, VerdictKind::NotThisFormat,
+                   "signature"},
+        DamageCase{"SignatureTerminator", [](auto& b, auto&) { b[15] = 'x'; }, VerdictKind::NotThisFormat,
+                   "signature"},
+        DamageCase{"TextStart", [](auto& b, auto&) { PutInt32(b, 16, 41); }, VerdictKind::NotThisFormat,
+                   "text start"},
+        DamageCase{"TooFewParagraphs", [](auto& b, auto&) { PutInt32(b, 24, 1); }, VerdictKind::NotThisFormat,
+                   "paragraph count"},
+        DamageCase{"TooFewLines", [](auto& b, auto&) { PutInt32(b, 32, 1); }, VerdictKind::NotThisFormat,
+                   "line count"},
+        DamageCase{"TextEndAtStart", [](auto& b, auto&) { PutInt32(b, 20, 40); }, VerdictKind::NotThisFormat,
+                   "text end"},
         DamageCase{"HugeParagraphCountWraps",
-                   [](auto& b, auto& h) { PutInt32(b, 24, h.paragraphCount + 0x40000000); }, BookCheck::NotBook},
+                   [](auto& b, auto& h) { PutInt32(b, 24, h.paragraphCount + 0x40000000); },
+                   VerdictKind::NotThisFormat, "line table offset"},
         DamageCase{"LineTableOffset", [](auto& b, auto& h) { PutInt32(b, 28, h.lineTableOffset + 4); },
-                   BookCheck::NotBook},
-        DamageCase{"StoreOffset", [](auto& b, auto& h) { PutInt32(b, 36, h.storeOffset + 1); }, BookCheck::NotBook},
+                   VerdictKind::NotThisFormat, "line table offset"},
+        DamageCase{"StoreOffset", [](auto& b, auto& h) { PutInt32(b, 36, h.storeOffset + 1); },
+                   VerdictKind::NotThisFormat, "record store offset"},
         DamageCase{"StoreBeyondEnd", [](auto& b, auto& h) { b.resize(size_t(h.storeOffset) - 1); },
-                   BookCheck::NotBook},
-        DamageCase{"TooShortForAHeader", [](auto& b, auto&) { b.resize(20); }, BookCheck::NotBook},
-        DamageCase{"FlippedTextByte", [](auto& b, auto&) { b[45] ^= 1; }, BookCheck::Corrupted},
-        DamageCase{"FlippedTableByte", [](auto& b, auto& h) { b[size_t(h.textEnd) + 1] ^= 1; }, BookCheck::Corrupted},
+                   VerdictKind::NotThisFormat, "record store offset"},
+        DamageCase{"TooShortForAHeader", [](auto& b, auto&) { b.resize(20); }, VerdictKind::NotThisFormat,
+                   "paragraph count"},
+        DamageCase{"FlippedTextByte", [](auto& b, auto&) { b[45] ^= 1; }, VerdictKind::Damaged,
+                   "head digest"},
+        DamageCase{"FlippedTableByte", [](auto& b, auto& h) { b[size_t(h.textEnd) + 1] ^= 1; },
+                   VerdictKind::Damaged, "head digest"},
         DamageCase{"FlippedStoreByte", [](auto& b, auto& h) { b[size_t(h.storeOffset) + 3] ^= 1; },
-                   BookCheck::Corrupted},
-        DamageCase{"FlippedLastByte", [](auto& b, auto&) { b.back() ^= 0x80; }, BookCheck::Corrupted},
-        DamageCase{"TruncatedDigest", [](auto& b, auto&) { b.pop_back(); }, BookCheck::Corrupted}),
+                   VerdictKind::Damaged, "record store digest"},
+        DamageCase{"FlippedLastByte", [](auto& b, auto&) { b.back() ^= 0x80; }, VerdictKind::Damaged,
+                   "record store digest"},
+        DamageCase{"TruncatedDigest", [](auto& b, auto&) { b.pop_back(); }, VerdictKind::Damaged,
+                   "record store digest"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BookFile, FreshBookHoldsItsRecords) {
     TempDir dir;
     OpenedBook book(test::BuildBookFromUtf8(dir, kText));
-    ASSERT_EQ(book.Check(), BookCheck::Ok);
+    ASSERT_EQ(book.Check(), VerdictKind::Ok);
     VEMOpt store;
     LoadBookStore(book.file, book.header.storeOffset, store);
     EXPECT_EQ(store.GetInt(kTagPosition, -1), 40);
@@ -97,7 +112,7 @@ TEST(BookFile, RewritingThePositionKeepsTheHead) {
         LoadBookStore(book.file, storeOffset, store);
         store.SetInt(kTagPosition, 0x123456);  // 1 byte becomes 3
         RewriteBookStore(book.file, store);
-        EXPECT_EQ(book.Check(), BookCheck::Ok);
+        EXPECT_EQ(book.Check(), VerdictKind::Ok);
     }
     const auto after = test::ReadBytes(path);
     ASSERT_EQ(after.size(), before.size() + 2);
@@ -107,14 +122,15 @@ TEST(BookFile, RewritingThePositionKeepsTheHead) {
 
 // A store in the earlier encoding: 16-bit keys and lengths, end mark 0xFFFF.
 std::vector<uint8_t> LegacyStore() {
-    std::vector<uint8_t> s = {0, 0, 0, 0};                      // root key, empty value
-    s.insert(s.end(), {1, 0, 2, 0, 0x2A, 0x01, 0xFF, 0xFF});   // tag 1 = 0x012A
+    std::vector<uint8_t> s = {0, 0, 0, 0};                         // root key, empty value
+    s.insert(s.end(), {1, 0, 2, 0, 0x2A, 0x01, 0xFF, 0xFF});       // tag 1 = 0x012A
     s.insert(s.end(), {48, 0, 4, 0, 'A', 0, 'n', 0, 0xFF, 0xFF});  // author "An"
     s.insert(s.end(), {0xFF, 0xFF});
     return s;
 }
 
-void ReplaceStore(const std::filesystem::path& path, const std::vector<uint8_t>& store, const DigestSeed& seed) {
+void ReplaceStore(const std::filesystem::path& path, const std::vector<uint8_t>& store,
+                  const DigestSeed& seed) {
     OpenedBook book(path);
     book.file.SetLength(book.header.storeOffset);
     book.file.Write(store.data(), int64_t(store.size()), book.header.storeOffset);
@@ -128,9 +144,9 @@ TEST(BookFile, LibraryScanUpgradesALegacyStore) {
     const auto path = test::BuildBookFromUtf8(dir, kText);
     ReplaceStore(path, LegacyStore(), SeedA());
     OpenedBook book(path);
-    EXPECT_EQ(book.Check(), BookCheck::Corrupted);
+    EXPECT_EQ(book.Check(), VerdictKind::Damaged);
     EXPECT_EQ(UpgradeOrRepairBook(book.file), BookScanResult::UpgradedLegacyStore);
-    EXPECT_EQ(book.Check(), BookCheck::Ok);
+    EXPECT_EQ(book.Check(), VerdictKind::Ok);
     VEMOpt store;
     LoadBookStore(book.file, book.header.storeOffset, store);
     EXPECT_EQ(store.GetInt(kTagPosition, 0), 0x012A);
@@ -146,7 +162,7 @@ TEST(BookFile, LibraryScanRepairsTheStoreDigestWhenTheHeadIsSound) {
     test::WriteBytes(path, bytes);
     OpenedBook book(path);
     EXPECT_EQ(UpgradeOrRepairBook(book.file), BookScanResult::RepairedStoreDigest);
-    EXPECT_EQ(book.Check(), BookCheck::Ok);
+    EXPECT_EQ(book.Check(), VerdictKind::Ok);
 }
 
 TEST(BookFile, LibraryScanJudgesABookByItsSignatureAndDigests) {
@@ -158,15 +174,15 @@ TEST(BookFile, LibraryScanJudgesABookByItsSignatureAndDigests) {
     test::WriteBytes(path, bytes);
     OpenedBook book(path);
     EXPECT_EQ(UpgradeOrRepairBook(book.file), BookScanResult::Current);
-    EXPECT_EQ(book.Check(), BookCheck::NotBook);
+    EXPECT_EQ(book.Check(), VerdictKind::NotThisFormat);
 }
 
 TEST(BookFile, LibraryScanLeavesAnUnrepairableBookAlone) {
     TempDir dir;
     const auto path = test::BuildBookFromUtf8(dir, kText);
     auto bytes = test::ReadBytes(path);
-    bytes[50] ^= 1;        // head
-    bytes.back() ^= 1;     // store digest
+    bytes[50] ^= 1;     // head
+    bytes.back() ^= 1;  // store digest
     test::WriteBytes(path, bytes);
     {
         OpenedBook book(path);
@@ -180,8 +196,8 @@ TEST(BookFile, InfoToolReportsTheVerdicts) {
     const auto path = test::BuildBookFromUtf8(dir, kText);
     const std::string tool = std::string(CORVALIN_TOOLS_DIR) + "/corvalin-book info ";
     const auto run = [&](const std::filesystem::path& book) {
-        const std::string command = tool + book.string() + " > " + (dir / "out").string() + " 2> " +
-                                    (dir / "err").string();
+        const std::string command =
+            tool + book.string() + " > " + (dir / "out").string() + " 2> " + (dir / "err").string();
         const int status = std::system(command.c_str());
         auto err = test::ReadBytes(dir / "err");
         return std::make_pair(WEXITSTATUS(status), std::string(err.begin(), err.end()));

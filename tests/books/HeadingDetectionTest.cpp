@@ -97,7 +97,7 @@ TEST(HeadingDetection, RerunGivesTheSameIndexAndCutsAShorterStore) {
         RewriteBookStore(book.file, store);
         ASSERT_GT(book.file.Length(), int64_t(lengthBefore));
         DetectHeadings(book.file, store, 1, 0, nullptr);
-        EXPECT_EQ(book.Check(), BookCheck::Ok);
+        EXPECT_EQ(book.Check(), VerdictKind::Ok);
     }
     EXPECT_EQ(std::filesystem::file_size(path), lengthBefore);
     EXPECT_EQ(HeadingsOfBook(path), before);

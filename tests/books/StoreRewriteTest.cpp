@@ -26,7 +26,7 @@ void LoadStore(OpenedBook& book, VEMOpt& store) { LoadBookStore(book.file, book.
 // The store of the book at `path` as a reader's open finds it; the check must pass.
 int32_t SavedPosition(const std::filesystem::path& path) {
     OpenedBook book(path);
-    EXPECT_EQ(book.Check(), BookCheck::Ok);
+    EXPECT_EQ(book.Check(), VerdictKind::Ok);
     VEMOpt store;
     LoadStore(book, store);
     return store.GetInt(kTagPosition, -1);
@@ -142,7 +142,7 @@ TEST_F(StoreRewriteTest, TheNextOpenFinishesWhatACrashLeft) {
         EXPECT_FALSE(std::filesystem::exists(StoreUndoPath(path_)));
         if (c.position == -2) {
             OpenedBook book(path_);
-            EXPECT_NE(book.Check(), BookCheck::Ok);
+            EXPECT_NE(book.Check(), VerdictKind::Ok);
         } else {
             EXPECT_EQ(SavedPosition(path_), c.position);
         }

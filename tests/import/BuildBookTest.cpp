@@ -35,7 +35,7 @@ TEST_P(ParagraphRules, SplitsTheTextAsTheReaderExpects) {
     const ParagraphCase& c = GetParam();
     TempDir dir;
     OpenedBook book(test::BuildBookFromUtf8(dir, c.text, c.everyLineParagraph));
-    ASSERT_EQ(book.Check(), BookCheck::Ok);
+    ASSERT_EQ(book.Check(), VerdictKind::Ok);
     EXPECT_EQ(Paragraphs(book), c.paragraphs);
 }
 

@@ -17,7 +17,7 @@ using test::TempDir;
 
 std::vector<std::string> Paragraphs(const std::filesystem::path& book) {
     OpenedBook opened(book);
-    EXPECT_EQ(opened.Check(), BookCheck::Ok);
+    EXPECT_EQ(opened.Check(), VerdictKind::Ok);
     std::vector<std::string> out;
     for (size_t i = 0; i + 1 < opened.paragraphs.size(); ++i) out.push_back(opened.Paragraph(i));
     return out;

@@ -167,7 +167,7 @@ TEST(HtmlConversion, PreformattedBlockBecomesOneParagraphPerLine) {
     const auto bookPath = dir / "page.book";
     BuildBook(source, bookPath, int64_t(html.size()), u"page.html", BuildBookOptions{});
     test::OpenedBook book(bookPath);
-    ASSERT_EQ(book.Check(), BookCheck::Ok);
+    ASSERT_EQ(book.Check(), VerdictKind::Ok);
     std::vector<std::string> paragraphs;
     for (size_t i = 0; i + 1 < book.paragraphs.size(); ++i) paragraphs.push_back(book.Paragraph(i));
     // The first block tag opens an empty line; the marker lines hold no text.

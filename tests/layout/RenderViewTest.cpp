@@ -244,25 +244,25 @@ TEST(BookDocument, RejectsDamagedFilesAndBuildsAMissingHeadingIndex) {
     signatureChanged[0] = 'X';
     test::WriteBytes(dir / "signature.book", signatureChanged);
     BookDocument book;
-    EXPECT_EQ(book.Open(dir / "digest.book"), BookCheck::Corrupted);
+    EXPECT_EQ(book.Open(dir / "digest.book"), VerdictKind::Damaged);
     EXPECT_FALSE(book.IsOpen());
-    EXPECT_EQ(book.Open(dir / "signature.book"), BookCheck::NotBook);
-    EXPECT_EQ(book.Open(dir / "missing.book"), BookCheck::NotBook);
+    EXPECT_EQ(book.Open(dir / "signature.book"), VerdictKind::NotThisFormat);
+    EXPECT_EQ(book.Open(dir / "missing.book"), VerdictKind::NotThisFormat);
 
     {
         // Take the heading index away, as an old book would come.
-        ASSERT_EQ(book.Open(path), BookCheck::Ok);
+        ASSERT_EQ(book.Open(path), VerdictKind::Ok);
         EXPECT_FALSE(book.HeadingsRebuilt());
         book.Store().Clear();
         RewriteBookStore(book.File(), book.Store());
         book.Close();
     }
-    ASSERT_EQ(book.Open(path), BookCheck::Ok);
+    ASSERT_EQ(book.Open(path), VerdictKind::Ok);
     EXPECT_TRUE(book.HeadingsRebuilt());
     ASSERT_TRUE(book.Store().Find(kTagHeadings));
     EXPECT_EQ(book.Store().Find(kTagHeadings)->GetInt(0, -1), 2);
     book.Close();
-    ASSERT_EQ(book.Open(path), BookCheck::Ok);
+    ASSERT_EQ(book.Open(path), VerdictKind::Ok);
     EXPECT_FALSE(book.HeadingsRebuilt());
     // Without a saved position the book opens at its start, a quarter down the page.
     const ReadingPosition saved = StoredPosition(book.Store(), kBookTextStart);
@@ -298,7 +298,7 @@ TEST(RenderView, AlteredTablesAndItemsStayInsideTheText) {
     file.Flush();
     const auto path = f.dir / "book.book";
     DetachBook(f.view);
-    ASSERT_EQ(f.book.Open(path), BookCheck::Ok);
+    ASSERT_EQ(f.book.Open(path), VerdictKind::Ok);
     AttachBook(f.book, f.view);
 
     for (bool full : {true, false}) {

@@ -39,7 +39,7 @@ TEST(BookmarksTest, TheListStaysSortedAndKeepsTheFirstEntryOfAPosition) {
 TEST(BookmarksTest, ALabelIsTheWordsFromThePositionOn) {
     TempDir dir;
     OpenedBook book(test::BuildBookFromUtf8(dir, "First  paragraph here.\n\nSecond one.\n"));
-    ASSERT_EQ(book.Check(), BookCheck::Ok);
+    ASSERT_EQ(book.Check(), VerdictKind::Ok);
     const int64_t end = book.header.textEnd;
     // Paragraph marks go, spaces and paragraph ends become single spaces.
     EXPECT_EQ(BookmarkLabel(book.file, book.paragraphs[0], end), u"First paragraph here. Second one.");
@@ -53,7 +53,7 @@ TEST(BookmarksTest, ALabelStopsAfterTheWordThatMakesItTooLong) {
     for (int i = 0; i < 100; ++i) text += "abcdefghi ";
     TempDir dir;
     OpenedBook book(test::BuildBookFromUtf8(dir, text));
-    ASSERT_EQ(book.Check(), BookCheck::Ok);
+    ASSERT_EQ(book.Check(), VerdictKind::Ok);
     const std::u16string label = BookmarkLabel(book.file, book.header.textStart, book.header.textEnd);
     EXPECT_EQ(label.size(), 26u * 10 - 1);
 }

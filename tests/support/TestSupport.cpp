@@ -47,7 +47,7 @@ std::filesystem::path BuildBookFromUtf8(const TempDir& dir, const std::string& t
 OpenedBook::OpenedBook(const std::filesystem::path& bookPath) : path(bookPath) {
     file.Open(OpenFileHandle(bookPath, FileMode::ReadWrite), 20, 5);
     header = ReadBookHeader(file);
-    if (CheckBookStructure(header, file.Length()) == BookCheck::Ok) {
+    if (CheckBookStructure(header, file.Length()) == VerdictKind::Ok) {
         paragraphs = ReadParagraphTable(file, header);
         lines = ReadLineTable(file, header);
     }

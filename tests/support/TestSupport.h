@@ -43,7 +43,7 @@ struct OpenedBook {
     std::vector<int32_t> paragraphs;
     std::vector<int32_t> lines;
     explicit OpenedBook(const std::filesystem::path& bookPath);
-    BookCheck Check() { return CheckBook(file, header); }
+    Verdict Check() { return CheckBook(file, header); }
     // The items of [start, end) as text: words as themselves (tab shown as "\t"),
     // spaces as "<n>", line ends as "|".
     std::string Items(int64_t start, int64_t end);

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace corvalin::ha {
+
+// The arithmetic decoder both compressed HA methods share: 16-bit low, high and code registers,
+// bits read most significant first, and the "underflow" step that widens a range straddling
+// the middle. Totals passed in stay below 2^15, so every product fits in 32 bits.
+//
+// The packed bytes are untrusted. The decoder keeps low <= code <= high whatever bits arrive,
+// so Threshold() always lands inside [0, total) for a total the model gives it; a total or a
+// symbol range that would break that marks the stream damaged instead. Past the end of the
+// packed bytes it reads zero bits, but only for a few bytes: a well-formed stream ends its last
+// symbol within two bytes of reading ahead, so running further means the data was cut short.
+class ArithmeticDecoder {
+public:
+    explicit ArithmeticDecoder(std::span<const uint8_t> packed)
+        : next_(packed.data()), end_(packed.data() + packed.size()), packedBytes_(packed.size()) {
+        code_ = Bits(16);
+    }
+
+    // Where the code falls when the current range is cut into `total` equal steps.
+    uint32_t Threshold(uint32_t total) {
+        if (total == 0) {
+            damaged_ = true;
+            return 0;
+        }
+        return ((code_ - low_ + 1) * total - 1) / (high_ - low_ + 1);
+    }
+
+    // Narrows the range to the symbol that covers [symbolLow, symbolHigh) of `total`.
+    void Take(uint32_t symbolLow, uint32_t symbolHigh, uint32_t total) {
+        if (symbolLow >= symbolHigh || symbolHigh > total) {
+            damaged_ = true;
+            return;
+        }
+        const uint32_t range = high_ - low_ + 1;
+        high_ = low_ + range * symbolHigh / total - 1;
+        low_ = low_ + range * symbolLow / total;
+        // Leading bits that low and high share are settled: shift them all out at once.
+        const int settled = std::countl_zero(static_cast<uint16_t>(high_ ^ low_));
+        if (settled > 0) {
+            low_ = (low_ << settled) & 0xFFFF;
+            high_ = ((high_ << settled) | ((1u << settled) - 1)) & 0xFFFF;
+            code_ = ((code_ << settled) | Bits(settled)) & 0xFFFF;
+        }
+        // low = 01..., high = 10...: drop the second bit so the range does not shrink to nothing
+        // around the middle.
+        while ((low_ & 0x4000) != 0 && (high_ & 0x4000) == 0) {
+            low_ = (low_ << 1) & 0x7FFF;
+            high_ = ((high_ << 1) | 0x8001) & 0xFFFF;
+            code_ = (((code_ << 1) ^ 0x8000) | Bits(1)) & 0xFFFF;
+        }
+    }
+
+    // A symbol total or range no encoder could have written.
+    bool Damaged() const { return damaged_; }
+    // The decoder has read further past the packed bytes than any complete stream needs.
+    bool Exhausted() const { return ConsumedBits() > (packedBytes_ + kReadAheadBytes) * 8; }
+
+private:
+    static constexpr uint64_t kReadAheadBytes = 4;
+
+    uint64_t ConsumedBits() const {
+        return (packedBytes_ - size_t(end_ - next_) + zeroBytes_) * 8 - available_;
+    }
+
+    // The next `count` (1..16) bits of the stream.
+    uint32_t Bits(int count) {
+        if (available_ < count) Refill();
+        const uint32_t value = static_cast<uint32_t>(buffer_ >> (64 - count));
+        buffer_ <<= count;
+        available_ -= count;
+        return value;
+    }
+
+    void Refill() {
+        while (available_ <= 56) {
+            uint64_t byte = 0;
+            if (next_ != end_) {
+                byte = *next_++;
+            } else {
+                // Zeros past the end; the count lets Exhausted() tell how far.
+                ++zeroBytes_;
+            }
+            buffer_ |= byte << (56 - available_);
+            available_ += 8;
+        }
+    }
+
+    const uint8_t* next_;
+    const uint8_t* end_;
+    uint64_t packedBytes_;
+    uint64_t zeroBytes_ = 0;
+    uint64_t buffer_ = 0;  // unread bits, most significant first
+    int available_ = 0;
+    uint32_t low_ = 0;
+    uint32_t high_ = 0xFFFF;
+    uint32_t code_ = 0;
+    bool damaged_ = false;
+};
+
+}  // namespace corvalin::ha

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace corvalin::ha {
@@ -19,7 +20,7 @@ namespace corvalin::ha {
 class ArithmeticDecoder {
 public:
     explicit ArithmeticDecoder(std::span<const uint8_t> packed)
-        : next_(packed.data()), end_(packed.data() + packed.size()), packedBytes_(packed.size()) {
+        : next_(packed.data()), end_(packed.data() + packed.size()) {
         code_ = Bits(16);
     }
 
@@ -39,8 +40,9 @@ public:
             return;
         }
         const uint32_t range = high_ - low_ + 1;
-        high_ = low_ + range * symbolHigh / total - 1;
-        low_ = low_ + range * symbolLow / total;
+        // The first and the last symbol of a table are common; they need one division, not two.
+        high_ = low_ + (symbolHigh == total ? range : range * symbolHigh / total) - 1;
+        if (symbolLow != 0) low_ += range * symbolLow / total;
         // Leading bits that low and high share are settled: shift them all out at once.
         const int settled = std::countl_zero(static_cast<uint16_t>(high_ ^ low_));
         if (settled > 0) {
@@ -49,25 +51,24 @@ public:
             code_ = ((code_ << settled) | Bits(settled)) & 0xFFFF;
         }
         // low = 01..., high = 10...: drop the second bit so the range does not shrink to nothing
-        // around the middle.
-        while ((low_ & 0x4000) != 0 && (high_ & 0x4000) == 0) {
-            low_ = (low_ << 1) & 0x7FFF;
-            high_ = ((high_ << 1) | 0x8001) & 0xFFFF;
-            code_ = (((code_ << 1) ^ 0x8000) | Bits(1)) & 0xFFFF;
+        // around the middle, as often as the next bits of low and high keep that pattern. Each
+        // step takes a quarter off all three and doubles them; `code` stays between them.
+        const int straddling = std::countl_one(static_cast<uint16_t>((low_ & ~high_) << 1));
+        if (straddling > 0) {
+            low_ = (low_ << straddling) & 0x7FFF;
+            high_ = ((high_ << straddling) | 0x8000 | ((1u << straddling) - 1)) & 0xFFFF;
+            code_ = (((code_ << straddling) ^ 0x8000) | Bits(straddling)) & 0xFFFF;
         }
     }
 
     // A symbol total or range no encoder could have written.
     bool Damaged() const { return damaged_; }
     // The decoder has read further past the packed bytes than any complete stream needs.
-    bool Exhausted() const { return ConsumedBits() > (packedBytes_ + kReadAheadBytes) * 8; }
+    // (The buffer runs up to eight bytes ahead of what was consumed.)
+    bool Exhausted() const { return zeroBytes_ > kReadAheadBytes + 8; }
 
 private:
     static constexpr uint64_t kReadAheadBytes = 4;
-
-    uint64_t ConsumedBits() const {
-        return (packedBytes_ - size_t(end_ - next_) + zeroBytes_) * 8 - available_;
-    }
 
     // The next `count` (1..16) bits of the stream.
     uint32_t Bits(int count) {
@@ -79,6 +80,16 @@ private:
     }
 
     void Refill() {
+        if (end_ - next_ >= 8) {
+            uint64_t word = 0;
+            std::memcpy(&word, next_, 8);
+            if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+            const int bytes = (63 - available_) >> 3;
+            buffer_ |= (word >> available_) & (~uint64_t(0) << (64 - available_ - 8 * bytes));
+            next_ += bytes;
+            available_ += 8 * bytes;
+            return;
+        }
         while (available_ <= 56) {
             uint64_t byte = 0;
             if (next_ != end_) {
@@ -94,7 +105,6 @@ private:
 
     const uint8_t* next_;
     const uint8_t* end_;
-    uint64_t packedBytes_;
     uint64_t zeroBytes_ = 0;
     uint64_t buffer_ = 0;  // unread bits, most significant first
     int available_ = 0;

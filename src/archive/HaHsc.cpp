@@ -6,7 +6,10 @@
 // 32,760 symbol counts (when they run out, some context's rarest counts are dropped).
 //
 // Decoding must keep exactly the model the encoder kept, so the arithmetic here, the widths of
-// the counters included, is the format's own.
+// the counters included, is the format's own. How contexts are found is not part of it: a
+// context is unique for its order and bytes, so any lookup that finds it will do. The format's
+// own hash chains are replaced by chains of compact keys over a multiplicative hash, and orders
+// with no context left are not searched at all.
 #include <array>
 #include <memory>
 #include <vector>
@@ -20,7 +23,7 @@ namespace {
 constexpr int kMaxOrder = 4;
 constexpr uint16_t kContexts = 10000;
 constexpr uint16_t kNodes = 32760;  // the first kContexts are the contexts' own first symbols
-constexpr uint16_t kHashSize = 16384;
+constexpr int kBucketBits = 15;
 constexpr uint16_t kNil = 0xFFFF;
 constexpr int kEscape = 256;
 constexpr uint8_t kUnused = 0xFF;  // a context slot not in use
@@ -33,19 +36,11 @@ constexpr uint16_t kRareCount = 3;  // counts below this feed the escape estimat
 constexpr uint16_t kMaxTotal = 8000;
 constexpr uint8_t kRefreshStart = 4;
 
-// Context hashing walks a fixed table of pseudo-random 14-bit values: the minimal standard
-// generator (16807 times the seed modulo 2^31 - 1) from seed 10.
-const std::array<uint16_t, kHashSize>& HashTable() {
-    static const std::array<uint16_t, kHashSize> table = [] {
-        std::array<uint16_t, kHashSize> values{};
-        int64_t seed = 10;
-        for (auto& value : values) {
-            seed = seed * 16807 % 2147483647;
-            value = uint16_t(seed & (kHashSize - 1));
-        }
-        return values;
-    }();
-    return table;
+// The latest `order` bytes of a context as one number, the latest byte lowest.
+constexpr std::array<uint32_t, kMaxOrder + 1> kOrderMask = {0, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF};
+
+uint32_t Bucket(uint32_t bytes, int order) {
+    return ((bytes * 0x9E3779B1u) ^ (uint32_t(order) * 0x7F4A7C15u)) >> (32 - kBucketBits);
 }
 
 struct Node {
@@ -54,27 +49,32 @@ struct Node {
     uint8_t symbol;
 };
 
+// What finding a context needs, apart from the rest so the lookup touches little memory.
+struct ContextKey {
+    uint32_t bytes;  // kOrderMask[order] of the latest bytes
+    uint16_t next;   // in the bucket's chain
+    uint8_t order;   // kUnused for a free slot
+};
+
 struct Context {
-    std::array<uint8_t, kMaxOrder> bytes;  // the latest byte first; `order` of them count
-    uint8_t order;
+    uint16_t total;
+    uint16_t newer;  // recency list
+    uint16_t older;
     uint8_t extraSymbols;  // symbols beyond the first (8 bits, as the format counts them)
     uint8_t rareCounts;    // symbols counted fewer than kRareCount times (8 bits, likewise)
     uint8_t refresh;
-    uint16_t total;
-    uint16_t hashNext;
-    uint16_t newer;  // recency list
-    uint16_t older;
 };
 
 class HscDecoder {
 public:
     HscDecoder(std::span<const uint8_t> packed, uint64_t originalSize, OutputSink& sink)
-        : coder_(packed), originalSize_(originalSize), sink_(sink), hashes_(HashTable()) {
+        : coder_(packed), originalSize_(originalSize), sink_(sink) {
         nodes_.resize(kNodes);
         contexts_.resize(kContexts);
-        hashHeads_.fill(kNil);
+        keys_.resize(kContexts);
+        buckets_.assign(size_t(1) << kBucketBits, kNil);
         for (uint16_t i = 0; i < kContexts; ++i) {
-            contexts_[i].order = kUnused;
+            keys_[i].order = kUnused;
             contexts_[i].older = uint16_t(i + 1);
             contexts_[i].newer = uint16_t(i - 1);
             nodes_[i].next = kNil;
@@ -96,7 +96,7 @@ public:
             if (coder_.Damaged()) return Bad(VerdictKind::Damaged, "a code no encoder writes");
             if (coder_.Exhausted()) return Bad(VerdictKind::Truncated, "packed data ends early");
             uint16_t context = FindLongest();
-            const int shortestNew = context == kNil ? 0 : contexts_[context].order + 1;
+            const int shortestNew = context == kNil ? 0 : keys_[context].order + 1;
             int order = maxOrder_ + 1;
             int symbol = kEscape;
             for (;;) {
@@ -119,7 +119,7 @@ public:
             output_[outputUsed_++] = uint8_t(symbol);
             ++emitted;
             if (outputUsed_ == kOutputBlock && !Flush()) return Verdict::Good();
-            recent_ = {uint8_t(symbol), recent_[0], recent_[1], recent_[2]};
+            recent_ = recent_ << 8 | uint32_t(symbol);
         }
         if (coder_.Damaged()) return Bad(VerdictKind::Damaged, "a code no encoder writes");
         if (coder_.Exhausted()) return Bad(VerdictKind::Truncated, "packed data ends early");
@@ -141,19 +141,9 @@ private:
         return ok;
     }
 
-    uint16_t Hash(const std::array<uint8_t, kMaxOrder>& bytes, int order) const {
-        uint16_t hash = 0;
-        for (int i = 0; i < order; ++i) hash = hashes_[(bytes[size_t(i)] + hash) & (kHashSize - 1)];
-        return hash;
-    }
-
     // --- finding contexts ---
 
     uint16_t FindLongest() {
-        searchHashes_[0] = 0;
-        for (int order = 1; order <= kMaxOrder; ++order)
-            searchHashes_[size_t(order)] =
-                hashes_[(recent_[size_t(order - 1)] + searchHashes_[size_t(order - 1)]) & (kHashSize - 1)];
         pending_ = 0;
         while (maskedCount_ != 0) masked_[maskStack_[--maskedCount_]] = 0;
         searchOrder_ = kMaxOrder + 1;
@@ -163,13 +153,10 @@ private:
     // The longest remembered context shorter than the last one tried.
     uint16_t FindNext() {
         for (int order = searchOrder_ - 1; order >= 0; --order) {
-            for (uint16_t at = hashHeads_[searchHashes_[size_t(order)]]; at != kNil;
-                 at = contexts_[at].hashNext) {
-                const Context& context = contexts_[at];
-                if (context.order != order) continue;
-                bool same = true;
-                for (int i = 0; i < order; ++i) same = same && context.bytes[size_t(i)] == recent_[size_t(i)];
-                if (same) {
+            if (contextsOfOrder_[size_t(order)] == 0) continue;
+            const uint32_t bytes = recent_ & kOrderMask[size_t(order)];
+            for (uint16_t at = buckets_[Bucket(bytes, order)]; at != kNil; at = keys_[at].next) {
+                if (keys_[at].bytes == bytes && keys_[at].order == order) {
                     searchOrder_ = order;
                     return at;
                 }
@@ -194,8 +181,9 @@ private:
 
     // --- decoding one symbol ---
 
-    uint32_t EscapeWeight(uint32_t rare, const Context& context) const {
-        if (context.total == 1) return newContextEscapes_[context.order] >= kInitialEscapeLimit / 2 ? 2 : 1;
+    uint32_t EscapeWeight(uint32_t rare, uint16_t at) const {
+        const Context& context = contexts_[at];
+        if (context.total == 1) return newContextEscapes_[keys_[at].order] >= kInitialEscapeLimit / 2 ? 2 : 1;
         if (context.extraSymbols == 255) return 1;
         const uint32_t symbols = uint32_t(context.extraSymbols) + 1;
         if (context.extraSymbols != 0 && symbols * 2 >= context.total) {
@@ -205,9 +193,9 @@ private:
         return rare != 0 ? rare : 1;
     }
 
-    void CountOutcome(const Context& context, bool escaped) {
-        if (context.total != 1) return;
-        uint8_t& counter = newContextEscapes_[context.order];
+    void CountOutcome(uint16_t at, bool escaped) {
+        if (contexts_[at].total != 1) return;
+        uint8_t& counter = newContextEscapes_[keys_[at].order];
         if (escaped) {
             if (counter < kInitialEscapeLimit) ++counter;
         } else if (counter != 0) {
@@ -234,7 +222,7 @@ private:
     // are weighted up against the escape.
     int DecodeFirst(uint16_t at) {
         const Context& context = contexts_[at];
-        const uint32_t escape = EscapeWeight(context.rareCounts, context);
+        const uint32_t escape = EscapeWeight(context.rareCounts, at);
         int shift = 0;
         if (sureCount_ >= kSureAfter)
             shift = context.total <= kSureSmallTotal && sureCount_ == kSureMost ? 2 : 1;
@@ -248,7 +236,7 @@ private:
         }
         if (node != kNil) {
             coder_.Take(below << shift, (below + nodes_[node].count) << shift, total + escape);
-            CountOutcome(context, false);
+            CountOutcome(at, false);
             pendingNodes_[0] = node;
             pendingContexts_[0] = at;
             pending_ = 1;
@@ -256,7 +244,7 @@ private:
             return nodes_[node].symbol;
         }
         coder_.Take(total, total + escape, total + escape);
-        CountOutcome(context, true);
+        CountOutcome(at, true);
         pending_ = 0;
         MaskAll(at);
         sureCount_ = 0;
@@ -264,7 +252,6 @@ private:
     }
 
     int DecodeAfterEscape(uint16_t at) {
-        const Context& context = contexts_[at];
         uint32_t total = 0;
         uint32_t rare = 0;
         for (uint16_t node = at; node != kNil; node = nodes_[node].next) {
@@ -272,7 +259,7 @@ private:
             total += nodes_[node].count;
             if (nodes_[node].count < kRareCount) ++rare;
         }
-        const uint32_t escape = EscapeWeight(rare, context);
+        const uint32_t escape = EscapeWeight(rare, at);
         const uint32_t target = coder_.Threshold(total + escape);
         uint32_t below = 0;
         uint16_t node = at;
@@ -283,14 +270,14 @@ private:
         }
         if (node != kNil) {
             coder_.Take(below, below + nodes_[node].count, total + escape);
-            CountOutcome(context, false);
+            CountOutcome(at, false);
             pendingNodes_[pending_] = node;
             pendingContexts_[pending_++] = at;
             ++sureCount_;
             return nodes_[node].symbol;
         }
         coder_.Take(total, total + escape, total + escape);
-        CountOutcome(context, true);
+        CountOutcome(at, true);
         MaskAll(at);
         return kEscape;
     }
@@ -334,7 +321,9 @@ private:
                 --context.rareCounts;
             }
             ++context.total;
-            if (uint32_t(nodes_[node].count) * 2 < context.total / (uint32_t(context.extraSymbols) + 1))
+            // count * 2 < total / symbols, without the division.
+            if ((uint32_t(nodes_[node].count) * 2 + 1) * (uint32_t(context.extraSymbols) + 1) <=
+                context.total)
                 --context.refresh;
             else if (context.refresh < kRefreshStart)
                 ++context.refresh;
@@ -420,20 +409,17 @@ private:
     void AddContext(uint8_t order, uint8_t symbol) {
         const uint16_t at = oldest_;
         Context& context = contexts_[at];
+        ContextKey& key = keys_[at];
         oldest_ = context.newer;
         contexts_[newest_].newer = at;
         context.older = newest_;
         newest_ = at;
-        if (context.order != kUnused) {
-            if (context.order == kMaxOrder && --ordersBeforeDrop_ == 0) maxOrder_ = kMaxOrder - 1;
-            const uint16_t hash = Hash(context.bytes, context.order);
-            if (hashHeads_[hash] == at) {
-                hashHeads_[hash] = context.hashNext;
-            } else {
-                uint16_t before = hashHeads_[hash];
-                while (contexts_[before].hashNext != at) before = contexts_[before].hashNext;
-                contexts_[before].hashNext = context.hashNext;
-            }
+        if (key.order != kUnused) {
+            if (key.order == kMaxOrder && --ordersBeforeDrop_ == 0) maxOrder_ = kMaxOrder - 1;
+            --contextsOfOrder_[key.order];
+            uint16_t* link = &buckets_[Bucket(key.bytes, key.order)];
+            while (*link != at) link = &keys_[*link].next;
+            *link = key.next;
             if (nodes_[at].next != kNil) {
                 uint16_t last = nodes_[at].next;
                 while (nodes_[last].next != kNil) last = nodes_[last].next;
@@ -446,28 +432,28 @@ private:
         context.total = 1;
         context.refresh = kRefreshStart;
         context.extraSymbols = 0;
-        context.order = order;
-        context.bytes = recent_;
-        const uint16_t hash = Hash(recent_, order);
-        context.hashNext = hashHeads_[hash];
-        hashHeads_[hash] = at;
+        key.order = order;
+        key.bytes = recent_ & kOrderMask[order];
+        uint16_t& bucket = buckets_[Bucket(key.bytes, order)];
+        key.next = bucket;
+        bucket = at;
+        ++contextsOfOrder_[order];
     }
 
     ArithmeticDecoder coder_;
     uint64_t originalSize_;
     OutputSink& sink_;
-    const std::array<uint16_t, kHashSize>& hashes_;
-
     std::vector<Node> nodes_;
     std::vector<Context> contexts_;
-    std::array<uint16_t, kHashSize> hashHeads_{};
+    std::vector<ContextKey> keys_;
+    std::vector<uint16_t> buckets_;
+    std::array<int, kMaxOrder + 1> contextsOfOrder_{};
     uint16_t newest_ = 0;
     uint16_t oldest_ = 0;
     uint16_t freeNodes_ = kNil;
     uint16_t releaseNext_ = 0;
 
-    std::array<uint8_t, kMaxOrder> recent_{};  // the latest byte first
-    std::array<uint16_t, kMaxOrder + 1> searchHashes_{};
+    uint32_t recent_ = 0;  // the latest four bytes, the latest lowest
     int searchOrder_ = 0;
     int maxOrder_ = kMaxOrder;
     int ordersBeforeDrop_ = kContexts / 4;  // order-4 contexts reused before order 4 is given up

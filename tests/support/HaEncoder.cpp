@@ -81,7 +81,8 @@ public:
         return sum;
     }
     void Add(int symbol, uint16_t step, uint16_t limit) {
-        for (int node = size_ + symbol; node > 0; node >>= 1) node_[size_t(node)] = uint16_t(node_[size_t(node)] + step);
+        for (int node = size_ + symbol; node > 0; node >>= 1)
+            node_[size_t(node)] = uint16_t(node_[size_t(node)] + step);
         if (node_[1] >= limit) {
             for (int leaf = size_; leaf < 2 * size_; ++leaf)
                 if (node_[size_t(leaf)] > 1) node_[size_t(leaf)] >>= 1;
@@ -90,7 +91,8 @@ public:
     }
     void Zero(int symbol) {
         const uint16_t count = Leaf(symbol);
-        for (int node = size_ + symbol; node > 0; node >>= 1) node_[size_t(node)] = uint16_t(node_[size_t(node)] - count);
+        for (int node = size_ + symbol; node > 0; node >>= 1)
+            node_[size_t(node)] = uint16_t(node_[size_t(node)] - count);
     }
 
 private:
@@ -246,7 +248,8 @@ public:
 
 private:
     size_t Hash(size_t at) const {
-        return (size_t(data_[at]) << 8 ^ size_t(data_[at + 1]) << 4 ^ size_t(data_[at + 2]) * 0x9E37u) & 0xFFFF;
+        return (size_t(data_[at]) << 8 ^ size_t(data_[at + 1]) << 4 ^ size_t(data_[at + 2]) * 0x9E37u) &
+               0xFFFF;
     }
     std::span<const uint8_t> data_;
     std::vector<int64_t> heads_;
@@ -311,7 +314,8 @@ public:
     }
 
     void End() {
-        for (uint16_t cp = Longest(); cp != kNil; cp = Next()) maskTop_ != 0 ? Rest(cp, kEnd) : First(cp, kEnd);
+        for (uint16_t cp = Longest(); cp != kNil; cp = Next())
+            maskTop_ != 0 ? Rest(cp, kEnd) : First(cp, kEnd);
         Unseen(kEnd);
         coder_.Finish();
     }
@@ -328,7 +332,8 @@ private:
         searchHash_[0] = 0;
         searchHash_[1] = randomHash_[last_[0]];
         for (int i = 2; i <= kOrders; ++i)
-            searchHash_[size_t(i)] = randomHash_[(last_[size_t(i - 1)] + searchHash_[size_t(i - 1)]) & (kHashLength - 1)];
+            searchHash_[size_t(i)] =
+                randomHash_[(last_[size_t(i - 1)] + searchHash_[size_t(i - 1)]) & (kHashLength - 1)];
         stack_ = 0;
         while (maskTop_ != 0) masked_[maskList_[--maskTop_]] = 0;
         searchLength_ = kOrders + 1;

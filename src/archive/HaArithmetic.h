@@ -6,6 +6,8 @@
 #include <cstring>
 #include <span>
 
+#include "base/ByteReader.h"
+
 namespace corvalin::ha {
 
 // The arithmetic decoder both compressed HA methods share: 16-bit low, high and code registers,
@@ -19,10 +21,7 @@ namespace corvalin::ha {
 // symbol within two bytes of reading ahead, so running further means the data was cut short.
 class ArithmeticDecoder {
 public:
-    explicit ArithmeticDecoder(std::span<const uint8_t> packed)
-        : next_(packed.data()), end_(packed.data() + packed.size()) {
-        code_ = Bits(16);
-    }
+    explicit ArithmeticDecoder(std::span<const uint8_t> packed) : input_(packed) { code_ = Bits(16); }
 
     // Where the code falls when the current range is cut into `total` equal steps.
     uint32_t Threshold(uint32_t total) {
@@ -80,20 +79,21 @@ private:
     }
 
     void Refill() {
-        if (end_ - next_ >= 8) {
+        // Whole bytes that fit: up to seven, read as one word when eight are left.
+        const int bytes = (63 - available_) >> 3;
+        if (input_.CanRead(8)) {
             uint64_t word = 0;
-            std::memcpy(&word, next_, 8);
+            std::memcpy(&word, input_.Rest().data(), 8);
             if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-            const int bytes = (63 - available_) >> 3;
             buffer_ |= (word >> available_) & (~uint64_t(0) << (64 - available_ - 8 * bytes));
-            next_ += bytes;
+            input_.Skip(size_t(bytes));
             available_ += 8 * bytes;
             return;
         }
         while (available_ <= 56) {
             uint64_t byte = 0;
-            if (next_ != end_) {
-                byte = *next_++;
+            if (!input_.AtEnd()) {
+                byte = input_.U8();
             } else {
                 // Zeros past the end; the count lets Exhausted() tell how far.
                 ++zeroBytes_;
@@ -103,8 +103,7 @@ private:
         }
     }
 
-    const uint8_t* next_;
-    const uint8_t* end_;
+    ByteReader input_;
     uint64_t zeroBytes_ = 0;
     uint64_t buffer_ = 0;  // unread bits, most significant first
     int available_ = 0;

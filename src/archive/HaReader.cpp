@@ -84,8 +84,10 @@ private:
 bool VEM_HA::Open(const std::filesystem::path& archive, const std::filesystem::path& destination) {
     Close();
     if (!file_.Open(archive)) return false;
-    const std::span<const uint8_t> bytes = file_.Bytes();
-    if (bytes.size() < kArchiveHeaderBytes || bytes[0] != 'H' || bytes[1] != 'A') {
+    ByteReader reader(file_.Bytes());
+    const std::string_view signature = reader.TakeChars(2);
+    reader.Skip(2);  // member count
+    if (!reader.Ok() || signature != "HA") {
         file_.Close();
         return false;
     }
@@ -166,10 +168,11 @@ ExtractResult VEM_HA::Extract() {
     if (std::filesystem::symlink_status(target, error).type() == std::filesystem::file_type::regular)
         return {target, Verdict::Good()};
 
-    const std::span<const uint8_t> bytes = file_.Bytes();
-    if (header.dataOffset > bytes.size() || header.packedSize > bytes.size() - header.dataOffset)
+    ByteReader reader(file_.Bytes());
+    if (header.dataOffset > reader.Size() || !reader.Seek(size_t(header.dataOffset)) ||
+        !reader.CanRead(header.packedSize))
         return {{}, Bad(VerdictKind::Truncated, "member data", *fileName + ": the archive ends inside it")};
-    const std::span<const uint8_t> packed = bytes.subspan(size_t(header.dataOffset), header.packedSize);
+    const std::span<const uint8_t> packed = reader.Take(header.packedSize);
     if (header.method == kStored && header.packedSize != header.originalSize)
         return {{},
                 Bad(VerdictKind::Damaged, "member header", *fileName + ": stored and original sizes differ")};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/ArjReader.h"
+#include "archive/HaReader.h"
 #include "archive/LibArchiveReader.h"
 #include "archive/RarReader.h"
 #include "base/ByteReader.h"
@@ -149,6 +150,7 @@ std::unique_ptr<MemberReader> MakeMemberReader(ArchiveKind kind) {
         case ArchiveKind::Arj:
             return std::make_unique<VEMArj>();
         case ArchiveKind::Ha:
+            return std::make_unique<VEM_HA>();
         case ArchiveKind::None:
             break;
     }

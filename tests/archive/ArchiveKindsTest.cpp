@@ -98,7 +98,7 @@ TEST(ArchiveKinds, TheFrontDoorReadsRealArchivesEvenWhenRenamed) {
 }
 
 TEST(ArchiveKinds, EveryKindHasAReader) {
-    for (ArchiveKind kind : {ArchiveKind::Zip, ArchiveKind::Rar, ArchiveKind::Arj, ArchiveKind::Lzh,
+    for (ArchiveKind kind : {ArchiveKind::Zip, ArchiveKind::Rar, ArchiveKind::Arj, ArchiveKind::Ha, ArchiveKind::Lzh,
                              ArchiveKind::SevenZip, ArchiveKind::Tar, ArchiveKind::Cab, ArchiveKind::Iso})
         EXPECT_NE(MakeMemberReader(kind), nullptr) << ArchiveKindName(kind);
     EXPECT_EQ(MakeMemberReader(ArchiveKind::None), nullptr);

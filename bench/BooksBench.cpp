@@ -58,7 +58,7 @@ void BM_OpenAndCheckBook(benchmark::State& state) {
         auto paragraphs = ReadParagraphTable(file, header);
         auto lines = ReadLineTable(file, header);
         VEMOpt store;
-        LoadBookStore(file, header.storeOffset, store);
+        if (!LoadBookStore(file, header.storeOffset, store).Ok()) return state.SkipWithError("store does not load");
         benchmark::DoNotOptimize(paragraphs.data());
         benchmark::DoNotOptimize(lines.data());
         bookBytes = file.Length();

@@ -8,12 +8,12 @@ namespace corvalin::bench {
 // interval 0, paragraph interval 8, the factory colours), on a page of `width` × `height` at
 // supersampling `aaFactor`, moving by itself (cut lines pass the page edges).
 inline void LayOutLikeTheReader(VEMRenderParag& view, int width, int height, int aaFactor, int cachePages) {
-    view.pageWidth = width;
-    view.pageHeight = height;
+    view.pageWidthPx = width;
+    view.pageHeightPx = height;
     view.aaFactor = aaFactor;
     view.marginPx = 5;
-    view.lineInterval = -8;
-    view.paragraphInterval = 8;
+    view.lineIntervalPx = -8;
+    view.paragraphIntervalPx = 8;
     view.fullFormatting = true;
     view.joinHyphens = true;
     view.cachePages = cachePages;

@@ -28,7 +28,7 @@
 #include "books/BookWriter.h"
 #include "engine/StateDecision.h"
 #include "import/ImportFile.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace {
 
@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
     } catch (const BookBuildError& error) {
         std::cerr << "bench_session: " << args->text.string() << ": " << error.what() << "\n";
         return kExitFailed;
-    } catch (const VEMFileError& error) {
+    } catch (const FileError& error) {
         std::cerr << "bench_session: " << args->text.string() << ": " << error.what() << "\n";
         return kExitFailed;
     }

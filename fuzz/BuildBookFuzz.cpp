@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The index found while writing must be the one a scan of the finished book finds.
     VEMOpt store;
-    LoadBookStore(file, header.storeOffset, store);
+    Require(LoadBookStore(file, header.storeOffset, store).Ok());
     StringRecordWriter built;
     store.Child(kTagHeadings)->Write(built.writer());
     VEMChapter rescanned;

@@ -16,7 +16,7 @@
 #include "settings/Profiles.h"
 #include "settings/VEMOptions.h"
 #include "store/RecordIO.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 #include "store/VEMOpt.h"
 
 namespace {
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemoryRecordReader reader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     try {
         reread.Read(reader.reader());
-    } catch (const VEMFileError&) {
+    } catch (const FileError&) {
         std::abort();  // our own encoding was rejected
     }
     Configuration again;

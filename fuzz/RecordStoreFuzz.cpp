@@ -11,7 +11,7 @@
 #include <string>
 
 #include "store/RecordIO.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 #include "store/VEMOpt.h"
 
 namespace {
@@ -31,7 +31,7 @@ void CheckReencoding(corvalin::VEMOpt& decoded) {
     corvalin::MemoryRecordReader reader(reinterpret_cast<const uint8_t*>(first.data()), first.size());
     try {
         again.Read(reader.reader());
-    } catch (const corvalin::VEMFileError&) {
+    } catch (const corvalin::FileError&) {
         std::abort();  // our own encoding was rejected
     }
     if (reader.position() != first.size()) std::abort();
@@ -44,7 +44,7 @@ void Exercise(const uint8_t* data, size_t size, Decode decode) {
     corvalin::MemoryRecordReader reader(data, size);
     try {
         decode(root, reader.reader());
-    } catch (const corvalin::VEMFileError&) {
+    } catch (const corvalin::FileError&) {
         // Damaged input; what was decoded so far stays in the tree and is checked below.
     }
     CheckReencoding(root);

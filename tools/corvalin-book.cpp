@@ -71,12 +71,7 @@ int PrintText(VEMFile& file, const BookHeader& header) {
 
 int PrintInfo(VEMFile& file, const BookHeader& header, bool headOk, bool storeOk) {
     VEMOpt store;
-    bool storeRead = true;
-    try {
-        LoadBookStore(file, header.storeOffset, store);
-    } catch (const VEMFileError&) {
-        storeRead = false;
-    }
+    const Verdict read = LoadBookStore(file, header.storeOffset, store);
     VEMOpt* headings = store.Find(kTagHeadings);
     VEMOpt* bookmarks = store.Find(kTagBookmarks);
     std::cout << "text_start: " << header.textStart << '\n'
@@ -93,7 +88,7 @@ int PrintInfo(VEMFile& file, const BookHeader& header, bool headOk, bool storeOk
               << "position: " << store.GetInt(kTagPosition, header.textStart) << '\n'
               << "headings: " << (headings ? headings->ChildCount() : 0) << '\n'
               << "bookmarks: " << (bookmarks ? bookmarks->ChildCount() : 0) << '\n';
-    if (!storeRead) std::cerr << "corvalin-book: the record store is cut short\n";
+    if (!read.Ok()) std::cerr << "corvalin-book: " << read.message << "\n";
     return 0;
 }
 
@@ -123,8 +118,9 @@ int main(int argc, char** argv) {
             status = PrintText(file, header);
         } else {
             VEMOpt store;
-            LoadBookStore(file, header.storeOffset, store);
+            const Verdict read = LoadBookStore(file, header.storeOffset, store);
             PrintRecords(store, 0);
+            if (!read.Ok()) std::cerr << "corvalin-book: " << read.message << "\n";
         }
         std::cout.flush();
         if (!headOk || !storeOk) {

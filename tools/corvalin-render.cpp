@@ -220,8 +220,8 @@ int main(int argc, char** argv) {
 
     ReadingSession session;
     VEMRenderParag& view = session.View();
-    view.pageWidth = o.width;
-    view.pageHeight = o.height;
+    view.pageWidthPx = o.width;
+    view.pageHeightPx = o.height;
     QtGlyphCanvas canvas;
     options.OnViewChanged = [&] { ApplyReadingSettings(options, view, canvas); };
     ApplyReadingSettings(options, view, canvas);

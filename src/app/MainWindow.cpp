@@ -25,7 +25,7 @@
 #include <optional>
 
 #include "app/CursorHiding.h"
-#include "app/HelpWindow.h"
+#include "app/UserGuideWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
@@ -40,7 +40,7 @@
 #include "platform/X11ScreenScroll.h"
 #include "platform/qt/ReadingFont.h"
 #include "render/PageComposition.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 namespace {
@@ -145,7 +145,7 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     screenScroll_ = X11ScreenScroll::ForSurface(*surface_);
     setCentralWidget(panelMain_);
     progress_ = new TAA_Progress(this);
-    toolBar_ = new TToolBar1(*this, languages_.Window("AA_Main"));
+    toolBar_ = new MainToolBar(*this, languages_.Window("AA_Main"));
     addToolBar(Qt::TopToolBarArea, toolBar_);
     popupMenu_ = CreatePopupMenu1(*this, languages_.Window("AA_Main"));
     // The menu's shortcuts act wherever the focus is in the window.
@@ -314,7 +314,7 @@ bool TAA_Main::StaysOnTop() const {
 void TAA_Main::OpenHelp() {
     // The guide must not open under a window that stays on top.
     if (isFullScreen()) ToggleFullScreen();
-    if (!help_) help_ = new THelpWindow(this);
+    if (!help_) help_ = new UserGuideWindow(this);
     help_->ShowGuide(Text("Menu_07"));
 }
 
@@ -369,7 +369,7 @@ std::filesystem::path TAA_Main::ImportDocument(const std::filesystem::path& path
     } catch (const BookBuildError& error) {
         ShowError(QString::fromStdString(languages_.GetText("AA_Browse", "Text03")) + "\n" +
                   FileNameOf(path) + ": " + QString::fromStdString(error.what()));
-    } catch (const VEMFileError& error) {
+    } catch (const FileError& error) {
         ShowError(QString::fromStdString(languages_.GetText("AA_Browse", "Text03")) + "\n" +
                   FileNameOf(path) + ": " + QString::fromStdString(error.what()));
     }
@@ -423,7 +423,7 @@ void TAA_Main::CloseBook() {
 void TAA_Main::SaveBookState() {
     try {
         session_.SaveState(options_);
-    } catch (const VEMFileError& error) {
+    } catch (const FileError& error) {
         // The book keeps the state it had; the reader should know this one is not in it.
         std::cerr << "corvalindestrum: " << session_.BookName()
                   << ": the reading position could not be saved (" << error.what() << ")\n";
@@ -565,9 +565,9 @@ void TAA_Main::keyPressEvent(QKeyEvent* event) {
 }
 
 void TAA_Main::SyncPageSize() {
-    session_.View().pageWidth = std::max(1, surface_->width());
-    session_.View().pageHeight = std::max(1, surface_->height());
-    picture_.Resize(session_.View().pageWidth, session_.View().pageHeight);
+    session_.View().pageWidthPx = std::max(1, surface_->width());
+    session_.View().pageHeightPx = std::max(1, surface_->height());
+    picture_.Resize(session_.View().pageWidthPx, session_.View().pageHeightPx);
 }
 
 void TAA_Main::RedrawSurface() {
@@ -610,7 +610,7 @@ void TAA_Main::FormResize() {
 }
 
 void TAA_Main::PaintView(QPainter& painter, const QRect& rect) {
-    const int width = session_.View().pageWidth, height = session_.View().pageHeight;
+    const int width = session_.View().pageWidthPx, height = session_.View().pageHeightPx;
     if (!session_.BookOpen() || !session_.View().canvas || width <= 0 || height <= 0) {
         painter.fillRect(surface_->rect(), ColourOf(session_.View().backColour));
         return;

@@ -33,10 +33,10 @@ class QAction;
 namespace corvalin {
 
 class SessionLoop;
-class THelpWindow;
+class UserGuideWindow;
 class TAA_Progress;
 class TVEMScroll;
-class TToolBar1;
+class MainToolBar;
 class WidgetCursorHiding;
 class X11ScreenScroll;
 
@@ -120,7 +120,7 @@ public:
     bool StaysOnTop() const;
     // The user guide in the help window (after leaving full screen).
     void OpenHelp();
-    THelpWindow* HelpWindow() const { return help_; }
+    UserGuideWindow* GuideWindow() const { return help_; }
     // "Open the Book": stops the movement, saves, then opens the book or document the reader
     // picks.
     void OpenBookDialog();
@@ -147,7 +147,7 @@ public:
     // Failures of a run with nobody at the screen, which went to the error stream.
     int UnattendedErrors() const { return unattendedErrors_; }
     UnexpectedErrorHandler& UnexpectedErrors() { return errors_; }
-    TToolBar1& ToolBar() { return *toolBar_; }
+    MainToolBar& ToolBar() { return *toolBar_; }
     QMenu& PopupMenu() { return *popupMenu_; }
     // The text of a string of this window in the interface language.
     QString Text(const char* id) const;
@@ -218,11 +218,11 @@ private:
     // Where a Global.cfg that could not be used was kept, to tell the reader at the first start.
     std::filesystem::path damagedCopy_;
     std::vector<std::filesystem::path> startFiles_;
-    THelpWindow* help_ = nullptr;
+    UserGuideWindow* help_ = nullptr;
     QWidget* panelMain_ = nullptr;
     TVEMScroll* surface_ = nullptr;
     TAA_Progress* progress_ = nullptr;
-    TToolBar1* toolBar_ = nullptr;
+    MainToolBar* toolBar_ = nullptr;
     QMenu* popupMenu_ = nullptr;
     QTimer* timerTime_ = nullptr;
     std::unique_ptr<WidgetCursorHiding> cursorHiding_;

@@ -18,7 +18,7 @@ constexpr int kShortcutRightPx = 9;
 
 }  // namespace
 
-QString TMenuItemPainter::ShortcutText(const QAction& action) {
+QString MenuItemPainter::ShortcutText(const QAction& action) {
     const QKeySequence shortcut = action.shortcut();
     if (shortcut.isEmpty()) return {};
     const QKeyCombination key = shortcut[0];
@@ -46,25 +46,25 @@ bool OwnItem(const QStyleOption* option) {
 
 }  // namespace
 
-void TMenuItemPainter::Install(QMenu& menu) {
-    auto* painter = new TMenuItemPainter;
+void MenuItemPainter::Install(QMenu& menu) {
+    auto* painter = new MenuItemPainter;
     painter->setParent(&menu);
     for (QAction* action : menu.actions()) action->setShortcutVisibleInContextMenu(false);
     menu.setStyle(painter);
 }
 
-QString TMenuItemPainter::MeasuredText(const QAction& action) {
+QString MenuItemPainter::MeasuredText(const QAction& action) {
     return action.text() + " " + ShortcutText(action);
 }
 
-QSize TMenuItemPainter::ItemSize(const QMenu& menu, const QAction& action) {
+QSize MenuItemPainter::ItemSize(const QMenu& menu, const QAction& action) {
     const QFontMetrics metrics(menu.font());
     return {
-        metrics.horizontalAdvance(MeasuredText(action)) + kExtraWidthPx + TMenuItemPainter::kShortcutGapPx,
+        metrics.horizontalAdvance(MeasuredText(action)) + kExtraWidthPx + MenuItemPainter::kShortcutGapPx,
         metrics.height() + kExtraHeightPx};
 }
 
-QSize TMenuItemPainter::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+QSize MenuItemPainter::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                                          const QWidget* widget) const {
     if (type == CT_MenuItem && OwnItem(option)) {
         const auto* item = static_cast<const QStyleOptionMenuItem*>(option);
@@ -74,7 +74,7 @@ QSize TMenuItemPainter::sizeFromContents(ContentsType type, const QStyleOption* 
     return QProxyStyle::sizeFromContents(type, option, size, widget);
 }
 
-void TMenuItemPainter::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+void MenuItemPainter::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                                    const QWidget* widget) const {
     const QAction* action = nullptr;
     if (element == CE_MenuItem && OwnItem(option))

@@ -12,7 +12,7 @@ namespace corvalin {
 // selected item, the highlight colour. An item is as wide as its caption, a space and its
 // shortcut, plus 15 pixels and a gap, and as high as that text plus 5. Separators stay the
 // style's.
-class TMenuItemPainter : public QProxyStyle {
+class MenuItemPainter : public QProxyStyle {
 public:
     // Between the caption and its shortcut, beyond the one space the width is measured with: a
     // desktop menu adds a column of its own to items a program draws itself, which Qt does not,
@@ -35,7 +35,7 @@ public:
                      const QWidget* widget) const override;
 
 private:
-    TMenuItemPainter() = default;
+    MenuItemPainter() = default;
 };
 
 }  // namespace corvalin

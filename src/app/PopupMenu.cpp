@@ -51,7 +51,7 @@ QMenu* CreatePopupMenu1(TAA_Main& window, const WindowTexts& texts) {
         else
             action->setEnabled(false);
     }
-    TMenuItemPainter::Install(*menu);
+    MenuItemPainter::Install(*menu);
     return menu;
 }
 

@@ -47,9 +47,9 @@ bool TAA_Main::SmoothMovementOn() const {
 
 QRect TAA_Main::UncoveredBand(int32_t pixels) const {
     const int32_t height =
-        2 * session_.View().lineInterval + session_.View().advanceReserve + session_.View().rowHeight;
-    return pixels > 0 ? QRect(0, 0, session_.View().pageWidth, height)
-                      : QRect(0, session_.View().pageHeight - height, session_.View().pageWidth, height);
+        2 * session_.View().lineIntervalPx + session_.View().advanceReservePx + session_.View().rowHeightPx;
+    return pixels > 0 ? QRect(0, 0, session_.View().pageWidthPx, height)
+                      : QRect(0, session_.View().pageHeightPx - height, session_.View().pageWidthPx, height);
 }
 
 void TAA_Main::PresentMove(int32_t pixels, const QRect& rect) {
@@ -76,7 +76,7 @@ void TAA_Main::SmoothMove(int32_t pixels, double seconds) {
 
     const int32_t total = std::abs(pixels);
     const int32_t direction = pixels > 0 ? 1 : -1;
-    const QRect page(0, 0, session_.View().pageWidth, session_.View().pageHeight);
+    const QRect page(0, 0, session_.View().pageWidthPx, session_.View().pageHeightPx);
     TStopwatch watch(timing_);
     int32_t done = 0;
     int32_t target = 0;

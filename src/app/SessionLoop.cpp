@@ -51,8 +51,8 @@ ScreenText SessionLoop::MeasureScreenText() const {
 PageMetrics SessionLoop::MeasurePage() const {
     VEMRenderParag& view = window_.session_.View();
     PageMetrics page;
-    page.pageWidthPx = view.pageWidth;
-    page.pageHeightPx = view.pageHeight;
+    page.pageWidthPx = view.pageWidthPx;
+    page.pageHeightPx = view.pageHeightPx;
     if (view.canvas) {
         // The canvas holds the font scaled by the supersampling factor.
         const int32_t factor = std::max(view.aaFactor, 1);

@@ -19,7 +19,7 @@ const QPoint kHintOffset(2, 16);
 
 }  // namespace
 
-TToolBar1::TToolBar1(TAA_Main& window, const WindowTexts& texts) : QToolBar(&window) {
+MainToolBar::MainToolBar(TAA_Main& window, const WindowTexts& texts) : QToolBar(&window) {
     setObjectName("ToolBar1");
     setMovable(false);
     setFloatable(false);
@@ -66,7 +66,7 @@ TToolBar1::TToolBar1(TAA_Main& window, const WindowTexts& texts) : QToolBar(&win
             [&window] { window.close(); });
 }
 
-QAction* TToolBar1::AddButton(const char* name, int image, const WindowTexts& texts, bool checkable) {
+QAction* MainToolBar::AddButton(const char* name, int image, const WindowTexts& texts, bool checkable) {
     const QString hint = QString::fromStdString(texts.Hint(name));
     QAction* action = addAction(ToolBarIcon(image), hint);
     action->setObjectName(name);
@@ -81,15 +81,15 @@ QAction* TToolBar1::AddButton(const char* name, int image, const WindowTexts& te
     return action;
 }
 
-QAction* TToolBar1::Button(const char* name) const { return findChild<QAction*>(name); }
+QAction* MainToolBar::Button(const char* name) const { return findChild<QAction*>(name); }
 
-void TToolBar1::ApplyDecision(const StateDecision& decision) {
+void MainToolBar::ApplyDecision(const StateDecision& decision) {
     if (QAction* scroll = Button("ToolButtonScroll")) scroll->setChecked(decision.scrollButtonDown);
     hintsShown_ = decision.toolHintsShown;
     if (!hintsShown_) hintWindow_.hide();
 }
 
-bool TToolBar1::eventFilter(QObject* watched, QEvent* event) {
+bool MainToolBar::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::ToolTip: {
             // Qt sends this once the pointer has rested on the button for the style's delay.

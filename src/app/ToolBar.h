@@ -16,9 +16,9 @@ class TAA_Main;
 
 // The main window's tool bar. Each button is an action named after its control, so that the
 // tool bar, a test and a script find it by that name.
-class TToolBar1 : public QToolBar {
+class MainToolBar : public QToolBar {
 public:
-    TToolBar1(TAA_Main& window, const WindowTexts& texts);
+    MainToolBar(TAA_Main& window, const WindowTexts& texts);
 
     // The button of control `name`, or null.
     QAction* Button(const char* name) const;

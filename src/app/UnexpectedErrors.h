@@ -63,9 +63,9 @@ UnexpectedErrorHandler* InstalledUnexpectedErrorHandler();
 bool GuardedNotify(QApplication& app, QObject* receiver, QEvent* event);
 
 // The reader's application object: every event of the program passes through GuardedNotify.
-class VEMApplication : public QApplication {
+class ReaderApplication : public QApplication {
 public:
-    VEMApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    ReaderApplication(int& argc, char** argv) : QApplication(argc, argv) {}
     bool notify(QObject* receiver, QEvent* event) override { return GuardedNotify(*this, receiver, event); }
 };
 

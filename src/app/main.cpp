@@ -62,7 +62,7 @@ std::optional<CommandLine> Parse(const QStringList& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    VEMApplication app(argc, argv);
+    ReaderApplication app(argc, argv);
     QApplication::setApplicationName("corvalindestrum");
     const auto line = Parse(QApplication::arguments());
     if (!line) {

@@ -7,7 +7,7 @@
 namespace corvalin {
 
 // What was found wrong with an input. Damaged input is an expected outcome, so it travels as a
-// value; only a failing device (VEMFileError) unwinds.
+// value; only a failing device (FileError) unwinds.
 enum class VerdictKind {
     Ok,
     NotThisFormat,  // the signature says this is some other kind of file

@@ -9,7 +9,7 @@
 #include "books/BookFormat.h"
 #include "books/HeadingDetection.h"
 #include "books/StoreRewrite.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 namespace {
@@ -17,14 +17,6 @@ namespace {
 // A book file is read through 1 MB clusters, five of them.
 constexpr int kBookClusterShift = 20;
 constexpr int kBookClusterCount = 5;
-
-// The own value of a record as a little-endian number (what GetInt reads for a child).
-int32_t OwnValue(const VEMOpt& record) {
-    uint32_t bits = 0;
-    const uint32_t length = std::min<uint32_t>(record.ValueLength(), 4);
-    for (uint32_t i = length; i > 0; --i) bits = (bits << 8) | record.ValueData()[i - 1];
-    return static_cast<int32_t>(bits);
-}
 
 }  // namespace
 
@@ -34,7 +26,7 @@ void BookDocument::Close() {
     if (file_) {
         try {
             file_->Close();
-        } catch (const VEMFileError&) {
+        } catch (const FileError&) {
             // Nothing of the book is written here; a failed close loses nothing.
         }
     }
@@ -78,7 +70,7 @@ Verdict BookDocument::Open(const std::filesystem::path& path, ProgressSink* prog
         paragraphs_ = ReadParagraphTable(*file, header_);
         lines_ = ReadLineTable(*file, header_);
         VEMOpt* headings = store->Find(kTagHeadings);
-        if (!headings || OwnValue(*headings) < 0) {
+        if (!headings || headings->IntValue() < 0) {
             const int64_t span = int64_t(header_.textEnd) - header_.textStart;
             StoreHeadingIndex(*store, FindHeadings(*file, span, 0, progress));
             // A book that cannot be written still gets its headings for this reading.
@@ -87,7 +79,7 @@ Verdict BookDocument::Open(const std::filesystem::path& path, ProgressSink* prog
                 headingsRebuilt_ = true;
             }
         }
-    } catch (const VEMFileError& error) {
+    } catch (const FileError& error) {
         // A book that cannot be read to its end is told as a corrupted one.
         header_ = {};
         paragraphs_.clear();
@@ -102,7 +94,7 @@ Verdict BookDocument::Open(const std::filesystem::path& path, ProgressSink* prog
 }
 
 void BookDocument::RewriteStore(VEMOpt& store) {
-    if (!file_) throw VEMFileError("no book is open");
+    if (!file_) throw FileError("no book is open");
     if (readOnly_) return;
     RewriteBookStoreSafely(path_, *file_, store);
 }

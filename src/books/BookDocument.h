@@ -40,7 +40,7 @@ public:
     bool HeadingsRebuilt() const { return headingsRebuilt_; }
 
     // Writes `store` as the book's record store; the book stays readable if this fails
-    // half-way (VEMFileError is thrown). Does nothing for a read-only book.
+    // half-way (FileError is thrown). Does nothing for a read-only book.
     void RewriteStore(VEMOpt& store);
 
 private:

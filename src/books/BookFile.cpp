@@ -10,7 +10,7 @@ namespace {
 std::vector<int32_t> ReadTable(VEMFile& file, int64_t offset, int32_t count) {
     // Counts come from the file; one that the file cannot hold is damage, not a size to allocate.
     if (count < 0 || offset < 0 || offset + 4 * int64_t(count) > file.Length())
-        throw VEMFileError("offset table outside the book file");
+        throw FileError("offset table outside the book file");
     std::vector<uint8_t> raw(static_cast<size_t>(count) * 4);
     file.Read(raw.data(), int64_t(raw.size()), offset);
     ByteReader reader(raw);
@@ -142,7 +142,7 @@ bool StoreOffsetInside(const BookHeader& header, int64_t fileLength) {
 void RewriteBookStore(VEMFile& file, VEMOpt& store) {
     const BookHeader header = ReadBookHeader(file);
     if (!StoreOffsetInside(header, file.Length()))
-        throw VEMFileError("record store offset outside the book file");
+        throw FileError("record store offset outside the book file");
     file.SetLength(header.storeOffset);
     FileCursor cursor(file, header.storeOffset);
     store.Write(cursor.writer());
@@ -176,7 +176,7 @@ BookScanResult UpgradeOrRepairBook(VEMFile& file) {
             RewriteBookStore(file, store);
             return BookScanResult::RepairedStoreDigest;
         }
-    } catch (const VEMFileError&) {
+    } catch (const FileError&) {
     }
     return BookScanResult::NotListed;
 }

@@ -11,7 +11,7 @@
 #include "base/ByteReader.h"
 #include "books/BookFormat.h"
 #include "books/StoreRewrite.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 namespace {
@@ -58,7 +58,7 @@ BookProbe ProbeBook(const std::filesystem::path& path) {
         const BookHeader header = ReadBookHeader(file);
         probe.check = CheckBook(file, header);
         if (probe.check.Ok()) probe.textSpan = int64_t(header.textEnd) - header.textStart;
-    } catch (const VEMFileError& error) {
+    } catch (const FileError& error) {
         probe.check = DamagedBook("file", error.what());
     }
     return probe;

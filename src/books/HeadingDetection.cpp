@@ -94,7 +94,7 @@ void StoreHeadingIndex(VEMOpt& store, const VEMChapter& chapters) {
 
 VEMChapter FindHeadings(VEMFile& file, int64_t span, int64_t base, ProgressSink* progress) {
     const BookHeader header = ReadBookHeader(file);
-    if (CheckBookStructure(header, file.Length()) != VerdictKind::Ok) throw VEMFileError("not a book file");
+    if (CheckBookStructure(header, file.Length()) != VerdictKind::Ok) throw FileError("not a book file");
     const std::vector<int32_t> paragraphs = ReadParagraphTable(file, header);
 
     VEMChapter chapters;

@@ -1,5 +1,7 @@
 #include "books/StoreRewrite.h"
 
+#include "base/ByteReader.h"
+
 #include <zlib.h>
 
 #include <cstdint>
@@ -13,7 +15,7 @@
 #include "books/BookFormat.h"
 #include "store/DurableFile.h"
 #include "store/VEMFile.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 namespace {
@@ -32,12 +34,6 @@ constexpr int kClusterCount = 4;
 
 void PutU64(std::string& out, uint64_t value) {
     for (int i = 0; i < 8; ++i) out.push_back(char(value >> (8 * i)));
-}
-
-uint64_t GetU64(const uint8_t* in) {
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = value << 8 | in[i];
-    return value;
 }
 
 uint32_t Crc(const uint8_t* data, size_t size) {
@@ -76,17 +72,18 @@ std::optional<KeptStore> ReadUndo(const std::filesystem::path& path) {
         file.Open(handle, kClusterShift, kClusterCount);
         if (file.Length() != int64_t(size)) return std::nullopt;
         file.Read(bytes.data(), int64_t(size), 0);
-    } catch (const VEMFileError&) {
+    } catch (const FileError&) {
         return std::nullopt;
     }
-    if (std::memcmp(bytes.data(), kUndoMagic, sizeof kUndoMagic) != 0) return std::nullopt;
-    const uint64_t offset = GetU64(&bytes[8]);
-    const uint64_t length = GetU64(&bytes[16]);
-    if (length != size - kUndoHeaderSize || offset > uint64_t(INT32_MAX)) return std::nullopt;
-    const uint32_t crc = uint32_t(bytes[24]) | uint32_t(bytes[25]) << 8 | uint32_t(bytes[26]) << 16 |
-                         uint32_t(bytes[27]) << 24;
-    if (Crc(&bytes[kUndoHeaderSize], length) != crc) return std::nullopt;
-    return KeptStore{int64_t(offset), std::vector<uint8_t>(bytes.begin() + kUndoHeaderSize, bytes.end())};
+    ByteReader reader(bytes);
+    if (reader.TakeChars(sizeof kUndoMagic) != std::string_view(kUndoMagic, sizeof kUndoMagic)) return std::nullopt;
+    const uint64_t offset = reader.U64LE();
+    const uint64_t length = reader.U64LE();
+    const uint32_t crc = reader.U32LE();
+    if (!reader.Ok() || length != reader.Remaining() || offset > uint64_t(INT32_MAX)) return std::nullopt;
+    const std::span<const uint8_t> tail = reader.Take(size_t(length));
+    if (Crc(tail.data(), tail.size()) != crc) return std::nullopt;
+    return KeptStore{int64_t(offset), std::vector<uint8_t>(tail.begin(), tail.end())};
 }
 
 void PutTailBack(VEMFile& file, const KeptStore& kept) {
@@ -103,15 +100,15 @@ void RemoveUndo(const std::filesystem::path& undo) {
 KeptStore KeepStore(const std::filesystem::path& book, VEMFile& file) {
     const BookHeader header = ReadBookHeader(file);
     if (!StoreOffsetInside(header, file.Length()))
-        throw VEMFileError("record store offset outside the book file");
+        throw FileError("record store offset outside the book file");
     KeptStore kept;
     kept.storeOffset = header.storeOffset;
     const int64_t tailLength = file.Length() - kept.storeOffset;
-    if (tailLength > kMaxStoreBytes) throw VEMFileError("record store too large to save safely");
+    if (tailLength > kMaxStoreBytes) throw FileError("record store too large to save safely");
     kept.tail.resize(static_cast<size_t>(tailLength));
     file.Read(kept.tail.data(), tailLength, kept.storeOffset);
     const std::string failure = WriteFileReplacing(StoreUndoPath(book), EncodeUndo(kept), kUndoPartialSuffix);
-    if (!failure.empty()) throw VEMFileError("cannot keep the old record store: " + failure);
+    if (!failure.empty()) throw FileError("cannot keep the old record store: " + failure);
     return kept;
 }
 
@@ -131,13 +128,13 @@ void RewriteBookStoreSafely(const std::filesystem::path& book, VEMFile& file, VE
     try {
         RewriteBookStore(file, store);
         file.Sync();
-    } catch (const VEMFileError&) {
+    } catch (const FileError&) {
         try {
             // What could not be written stays cached and would fail again on every flush.
             file.DiscardUnwritten();
             PutTailBack(file, kept);
             RemoveUndo(undo);
-        } catch (const VEMFileError&) {
+        } catch (const FileError&) {
             // The undo file stays; the next open puts the old store back.
         }
         throw;
@@ -177,7 +174,7 @@ StoreRecovery RecoverStoreRewrite(const std::filesystem::path& book) {
         }
         PutTailBack(file, *record);
         file.Close();
-    } catch (const VEMFileError&) {
+    } catch (const FileError&) {
         return StoreRecovery::Nothing;
     }
     RemoveUndo(undo);

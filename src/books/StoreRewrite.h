@@ -15,12 +15,12 @@ class VEMOpt;
 std::filesystem::path StoreUndoPath(const std::filesystem::path& book);
 
 // The first step of a safe rewrite: the store as it stands in `file` (the open book at `book`)
-// goes to the undo file, synced. Throws VEMFileError (the book untouched) when it cannot.
+// goes to the undo file, synced. Throws FileError (the book untouched) when it cannot.
 void KeepStoreForUndo(const std::filesystem::path& book, VEMFile& file);
 
 // Rewrites the store of `file`, the open book at `book`, keeping the undo file while it does.
 // A failure puts the old store back at once when it can (else the next open does) and is
-// rethrown as VEMFileError; a failure to keep the undo file leaves the book untouched.
+// rethrown as FileError; a failure to keep the undo file leaves the book untouched.
 void RewriteBookStoreSafely(const std::filesystem::path& book, VEMFile& file, VEMOpt& store);
 
 enum class StoreRecovery {

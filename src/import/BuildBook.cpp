@@ -150,7 +150,7 @@ void WriteLineItems(std::u16string_view text, size_t position, size_t lineEnd, b
 int CreateUniqueBeside(const std::filesystem::path& bookPath, std::filesystem::path& partPath) {
     std::string pattern = bookPath.string() + ".part-XXXXXX";
     const int handle = mkostemp(pattern.data(), O_CLOEXEC);
-    if (handle < 0) throw VEMFileError("cannot create a file beside " + bookPath.string());
+    if (handle < 0) throw FileError("cannot create a file beside " + bookPath.string());
     partPath = pattern;
     // The unique file is made private; a book gets the permissions the user's umask gives
     // any new file.
@@ -160,7 +160,7 @@ int CreateUniqueBeside(const std::filesystem::path& bookPath, std::filesystem::p
         const int error = errno;
         ::close(handle);
         ::unlink(partPath.c_str());
-        throw VEMFileError("cannot set the permissions of " + partPath.string() + ": " +
+        throw FileError("cannot set the permissions of " + partPath.string() + ": " +
                            std::strerror(error));
     }
     return handle;
@@ -179,7 +179,7 @@ void PublishWithoutReplacing(const std::filesystem::path& partPath, const std::f
     if (std::filesystem::exists(bookPath, ignored))
         throw BookBuildError(bookPath.filename().string() + " already exists");
     if (::rename(partPath.c_str(), bookPath.c_str()) != 0)
-        throw VEMFileError("cannot name the book " + bookPath.string() + ": " + std::strerror(errno));
+        throw FileError("cannot name the book " + bookPath.string() + ": " + std::strerror(errno));
 }
 
 // A large text is decoded into memory that asks for huge pages, which spares the tens of
@@ -362,7 +362,7 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
     } catch (...) {
         try {
             file.Close();
-        } catch (const VEMFileError&) {
+        } catch (const FileError&) {
         }
         std::error_code ignored;
         std::filesystem::remove(partPath, ignored);

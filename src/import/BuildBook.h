@@ -51,7 +51,7 @@ struct BuildBookOptions {
 // Converts a document into a book at `bookPath`. The book is written beside its final name
 // and renamed into place only when complete, so a failure leaves no partial book behind.
 // Progress runs from 0 to 4 × the source size. Throws BookBuildError for a document that
-// cannot become a book and VEMFileError for I/O failures.
+// cannot become a book and FileError for I/O failures.
 void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_t sourceSize,
                const std::u16string& sourceName, const BuildBookOptions& options,
                ProgressSink* progress = nullptr);

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "import/UnicodeSources.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 
@@ -38,12 +38,12 @@ void DocumentBytes::Release() {
 
 DocumentBytes DocumentBytes::FromFile(const std::filesystem::path& path) {
     const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (handle < 0) throw VEMFileError("cannot open " + path.string());
+    if (handle < 0) throw FileError("cannot open " + path.string());
     struct stat status {};
     DocumentBytes bytes;
     if (fstat(handle, &status) == 0 && S_ISDIR(status.st_mode)) {
         ::close(handle);
-        throw VEMFileError(path.string() + " is a folder, not a file");
+        throw FileError(path.string() + " is a folder, not a file");
     }
     if (S_ISREG(status.st_mode) && status.st_size > 0) {
         void* map = mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_PRIVATE, handle, 0);

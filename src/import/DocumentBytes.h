@@ -19,7 +19,7 @@ public:
     DocumentBytes(const DocumentBytes&) = delete;
     DocumentBytes& operator=(const DocumentBytes&) = delete;
 
-    // Throws VEMFileError when the file cannot be opened or read.
+    // Throws FileError when the file cannot be opened or read.
     static DocumentBytes FromFile(const std::filesystem::path& path);
 
     const uint8_t* data() const { return mapped_ ? mapped_ : owned_.data(); }

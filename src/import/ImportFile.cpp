@@ -18,7 +18,7 @@ std::filesystem::path ImportFile(const std::filesystem::path& documentPath,
 
     std::error_code error;
     std::filesystem::create_directories(booksFolder, error);
-    if (error) throw VEMFileError("cannot create " + booksFolder.string() + ": " + error.message());
+    if (error) throw FileError("cannot create " + booksFolder.string() + ": " + error.message());
     const std::filesystem::path bookPath = ChooseBookPath(booksFolder, documentPath);
     BuildBook(*source, bookPath, sourceSize, Utf8ToUtf16(documentPath.filename().string()), options,
               progress);
@@ -38,7 +38,7 @@ std::filesystem::path ImportFile(const std::filesystem::path& documentPath,
 
     std::error_code error;
     std::filesystem::create_directories(booksFolder, error);
-    if (error) throw VEMFileError("cannot create " + booksFolder.string() + ": " + error.message());
+    if (error) throw FileError("cannot create " + booksFolder.string() + ": " + error.message());
     const std::filesystem::path bookPath = ChooseBookPath(booksFolder, documentPath);
     BuildBook(*source, bookPath, sourceSize, Utf8ToUtf16(documentPath.filename().string()), options,
               progress);

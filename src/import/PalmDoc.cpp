@@ -6,7 +6,7 @@
 
 #include "base/ByteReader.h"
 #include "base/MappedFile.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 namespace {
@@ -152,13 +152,13 @@ Verdict DecodePalmDoc(std::span<const uint8_t> pdb, std::string& text) {
 
 Verdict ConvertPalmDoc(const std::filesystem::path& pdbPath, const std::filesystem::path& textPath) {
     MappedFile file;
-    if (!file.Open(pdbPath)) throw VEMFileError("cannot read " + pdbPath.string() + ": " + file.Error());
+    if (!file.Open(pdbPath)) throw FileError("cannot read " + pdbPath.string() + ": " + file.Error());
     std::string text;
     const Verdict verdict = DecodePalmDoc(file.Bytes(), text);
     if (!verdict) return verdict;
     std::ofstream out(textPath, std::ios::binary | std::ios::trunc);
     if (!out || !out.write(text.data(), std::streamsize(text.size())) || !out.flush())
-        throw VEMFileError("cannot write " + textPath.string());
+        throw FileError("cannot write " + textPath.string());
     return verdict;
 }
 

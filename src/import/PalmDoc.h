@@ -27,7 +27,7 @@ constexpr size_t kMaxPalmDocRecordBytes = 65536;
 Verdict DecodePalmDoc(std::span<const uint8_t> pdb, std::string& text);
 
 // Converts the file at `pdbPath` and writes the text to `textPath` (only for a good verdict).
-// Throws VEMFileError when a file cannot be read or written.
+// Throws FileError when a file cannot be read or written.
 Verdict ConvertPalmDoc(const std::filesystem::path& pdbPath, const std::filesystem::path& textPath);
 
 }  // namespace corvalin

@@ -8,7 +8,7 @@
 
 #include "base/ByteReader.h"
 #include "base/MappedFile.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 namespace {
@@ -482,7 +482,7 @@ Verdict RtfToText(std::span<const uint8_t> rtf, CodePageDecoder& decoder, std::u
 Verdict ConvertRtf(const std::filesystem::path& rtfPath, const std::filesystem::path& textPath,
                    CodePageDecoder& decoder) {
     MappedFile file;
-    if (!file.Open(rtfPath)) throw VEMFileError("cannot read " + rtfPath.string() + ": " + file.Error());
+    if (!file.Open(rtfPath)) throw FileError("cannot read " + rtfPath.string() + ": " + file.Error());
     std::u16string text;
     const Verdict verdict = RtfToText(file.Bytes(), decoder, text);
     if (!verdict) return verdict;
@@ -495,7 +495,7 @@ Verdict ConvertRtf(const std::filesystem::path& rtfPath, const std::filesystem::
     }
     std::ofstream out(textPath, std::ios::binary | std::ios::trunc);
     if (!out || !out.write(bytes.data(), std::streamsize(bytes.size())) || !out.flush())
-        throw VEMFileError("cannot write " + textPath.string());
+        throw FileError("cannot write " + textPath.string());
     return verdict;
 }
 

@@ -32,7 +32,7 @@ constexpr int kMaxRtfGroupDepth = 512;
 Verdict RtfToText(std::span<const uint8_t> rtf, CodePageDecoder& decoder, std::u16string& text);
 
 // Converts the file at `rtfPath` and writes its text to `textPath` as UTF-16LE with a
-// byte-order mark (the text file is written only for a good verdict). Throws VEMFileError when
+// byte-order mark (the text file is written only for a good verdict). Throws FileError when
 // a file cannot be read or written.
 Verdict ConvertRtf(const std::filesystem::path& rtfPath, const std::filesystem::path& textPath,
                    CodePageDecoder& decoder);

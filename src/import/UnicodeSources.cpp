@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "base/Utf.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 namespace {
@@ -134,14 +134,14 @@ std::unique_ptr<TextSource> MakeUnicodeSource(DocumentBytes bytes, UnicodeForm f
 
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw VEMFileError("cannot open " + path.string());
+    if (!in) throw FileError("cannot open " + path.string());
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
-    if (size < 0) throw VEMFileError("cannot read " + path.string());
+    if (size < 0) throw FileError("cannot read " + path.string());
     in.seekg(0, std::ios::beg);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
-        throw VEMFileError("cannot read " + path.string());
+        throw FileError("cannot read " + path.string());
     return bytes;
 }
 

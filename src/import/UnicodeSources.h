@@ -21,7 +21,7 @@ std::unique_ptr<TextSource> MakeUnicodeSource(DocumentBytes bytes, UnicodeForm f
 // A byte-order mark picks UTF-16 LE/BE or UTF-8; without one the text is taken as UTF-8.
 UnicodeForm DetectUnicodeForm(const uint8_t* bytes, size_t size);
 
-// Reads a whole document file; throws VEMFileError when it cannot be read.
+// Reads a whole document file; throws FileError when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path);
 
 }  // namespace corvalin

@@ -27,7 +27,7 @@ size_t FittingPrefix(VEMRenderParag& view, std::u16string_view word, int32_t use
     size_t units = 0;
     while (units < word.size()) {
         width += view.proportional ? view.CharAdvance(word[units])
-                                   : std::max(1, view.fixedCharWidth + view.kerning);
+                                   : std::max(1, view.fixedCharWidthSsPx + view.kerningSsPx);
         if (width > limit) break;
         ++units;
     }
@@ -73,7 +73,7 @@ private:
         }
     }
 
-    int32_t Used() const { return line_->wordsWidth + line_->wordCount * view_.spaceWidth; }
+    int32_t Used() const { return line_->wordsWidth + line_->wordCount * view_.spaceWidthSsPx; }
 
     void Put(std::u16string text, int32_t width, int64_t end) {
         line_->AppendWord(std::move(text), view_.textColour)->width = width;
@@ -83,7 +83,7 @@ private:
 
     void Place(std::u16string word, int64_t start, int64_t end) {
         int32_t width = MeasureText(view_, word);
-        const int32_t limit = view_.textWidth;
+        const int32_t limit = view_.textWidthSsPx;
         if (line_->wordsWidth > 0) {
             if (Used() + width <= limit) return Put(std::move(word), width, end);
             if (width <= limit) {
@@ -109,23 +109,23 @@ private:
 
     void FinishLines() {
         for (VEMRenderLineObject* line = unit_.firstLine; line; line = line->next) {
-            const int32_t top = line == unit_.firstLine ? view_.paragraphInterval : 0;
-            const int32_t bottom = line == unit_.lastLine ? view_.paragraphInterval : 0;
-            line->height = std::max(1, view_.rowHeight + view_.lineInterval) + top + bottom;
+            const int32_t top = line == unit_.firstLine ? view_.paragraphIntervalPx : 0;
+            const int32_t bottom = line == unit_.lastLine ? view_.paragraphIntervalPx : 0;
+            line->height = std::max(1, view_.rowHeightPx + view_.lineIntervalPx) + top + bottom;
             line->textTop = top;
-            line->textBottom = top + view_.rowHeight;
+            line->textBottom = top + view_.rowHeightPx;
             // Justified lines spread the free space over the gaps, the remainder going to the
             // later gaps; the paragraph's last line and single words stay left-aligned.
             const int32_t gaps = line->wordCount - 1;
-            const int64_t free = int64_t(view_.textWidth) - line->wordsWidth;
+            const int64_t free = int64_t(view_.textWidthSsPx) - line->wordsWidth;
             const bool ragged = line == unit_.lastLine || gaps < 1;
-            int64_t x = view_.textLeft;
+            int64_t x = view_.textLeftSsPx;
             int64_t k = 0;
             for (VEMRenderWordObject* word = line->firstWord; word; word = word->next) {
                 word->x = int32_t(x);
                 x += word->width;
                 if (ragged) {
-                    x += view_.spaceWidth;
+                    x += view_.spaceWidthSsPx;
                 } else {
                     x += ((k + 1) * free) / gaps - (k * free) / gaps;
                     ++k;
@@ -160,12 +160,12 @@ public:
         if (!unit_.firstLine) {
             // A blank source line: a short gap without text rows.
             VEMRenderLineObject* line = unit_.AppendLine(unit_.startOffset, unit_.endOffset);
-            line->height = view_.rowHeight;
+            line->height = view_.rowHeightPx;
         }
     }
 
 private:
-    int32_t Used() const { return line_->spaceCount * view_.spaceWidth + line_->wordsWidth; }
+    int32_t Used() const { return line_->spaceCount * view_.spaceWidthSsPx + line_->wordsWidth; }
 
     void Put(std::u16string text, int32_t width) {
         line_->AppendWord(std::move(text), view_.textColour)->width = width;
@@ -173,7 +173,7 @@ private:
     }
 
     void FillLine() {
-        const int32_t limit = view_.textWidth;
+        const int32_t limit = view_.textWidthSsPx;
         TextItem item;
         while (line_->endOffset < unit_.endOffset) {
             int64_t next = line_->endOffset;
@@ -232,7 +232,7 @@ private:
         const int32_t used = Used();
         if (word.empty()) return 0;
         for (size_t units = word.size() - 1; units > 0; --units) {
-            if (MeasureText(view_, word.substr(0, units)) + used <= view_.textWidth) return units;
+            if (MeasureText(view_, word.substr(0, units)) + used <= view_.textWidthSsPx) return units;
         }
         return used < 1 ? std::min<size_t>(1, word.size()) : 0;
     }
@@ -250,13 +250,13 @@ private:
     // columns; the last display line of a source line keeps natural spacing.
     void FinishLines() {
         for (VEMRenderLineObject* line = unit_.firstLine; line; line = line->next) {
-            line->height = std::max(1, view_.rowHeight + view_.lineInterval);
+            line->height = std::max(1, view_.rowHeightPx + view_.lineIntervalPx);
             line->textTop = 0;
-            line->textBottom = view_.rowHeight;
-            const int64_t free = int64_t(view_.textWidth) - line->wordsWidth;
+            line->textBottom = view_.rowHeightPx;
+            const int64_t free = int64_t(view_.textWidthSsPx) - line->wordsWidth;
             const int64_t columns = line->spaceCount;
             const bool stretch = line != unit_.lastLine && columns > 0;
-            int64_t x = view_.textLeft;
+            int64_t x = view_.textLeftSsPx;
             int64_t done = 0;
             for (VEMRenderWordObject* word = line->firstWord; word;) {
                 VEMRenderWordObject* next = word->next;
@@ -319,7 +319,7 @@ void ColourFirstLetter(VEMRenderParag& view, VEMRenderParagObject& unit) {
 }  // namespace
 
 int32_t MeasureText(VEMRenderParag& view, std::u16string_view text) {
-    if (!view.proportional) return int32_t(text.size()) * std::max(1, view.fixedCharWidth + view.kerning);
+    if (!view.proportional) return int32_t(text.size()) * std::max(1, view.fixedCharWidthSsPx + view.kerningSsPx);
     int32_t width = 0;
     for (char16_t unit : text) width += view.CharAdvance(unit);
     return width;

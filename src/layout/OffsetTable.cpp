@@ -4,7 +4,7 @@
 
 namespace corvalin {
 
-void VEMOffsetTable::Assign(const std::vector<int32_t>& entries, int32_t textStart, int32_t textEnd) {
+void OffsetTable::Assign(const std::vector<int32_t>& entries, int32_t textStart, int32_t textEnd) {
     entries_.resize(entries.size());
     int32_t floor = textStart;
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -17,7 +17,7 @@ void VEMOffsetTable::Assign(const std::vector<int32_t>& entries, int32_t textSta
     }
 }
 
-int32_t UnitIndexOf(const VEMOffsetTable& table, int64_t offset) {
+int32_t UnitIndexOf(const OffsetTable& table, int64_t offset) {
     const int32_t n = table.Count();
     if (n < 2) return -1;
     if (offset < table.Entry(0)) return 0;

@@ -10,7 +10,7 @@ namespace corvalin {
 // describe n - 1 units, unit i covering [entry i, entry i + 1). The entries come from the book
 // file, so Assign() forces them into the text range and into ascending order; every read the
 // formatter makes stays inside [text start, text end) whatever the file says.
-class VEMOffsetTable {
+class OffsetTable {
 public:
     void Assign(const std::vector<int32_t>& entries, int32_t textStart, int32_t textEnd);
     void Clear() { entries_.clear(); }
@@ -24,11 +24,11 @@ private:
 };
 
 // Paragraph starts (units of the justified modes) and source line starts (units of "Original").
-class VEMParagInfo : public VEMOffsetTable {};
-class VEMLineInfo : public VEMOffsetTable {};
+class VEMParagInfo : public OffsetTable {};
+class VEMLineInfo : public OffsetTable {};
 
 // The unit holding `offset`: the last entry not above it; 0 before the first entry, the final
 // unit at or after the text end, -1 for a table without units.
-int32_t UnitIndexOf(const VEMOffsetTable& table, int64_t offset);
+int32_t UnitIndexOf(const OffsetTable& table, int64_t offset);
 
 }  // namespace corvalin

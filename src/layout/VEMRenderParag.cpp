@@ -23,16 +23,16 @@ int32_t CachePagesForIndex(int32_t index) {
     return kCachePageCounts[std::clamp(index, 0, int32_t(std::size(kCachePageCounts)) - 1)];
 }
 
-int64_t CacheEstimateMegabytes(int32_t pageWidth, int32_t pageHeight, int32_t pages) {
+int64_t CacheEstimateMegabytes(int32_t pageWidthPx, int32_t pageHeightPx, int32_t pages) {
     constexpr int64_t kBytesPerPixel = 8;
     constexpr int64_t kMegabyte = 1048576;
-    const int64_t bytes = kBytesPerPixel * pageWidth * pageHeight * pages;
+    const int64_t bytes = kBytesPerPixel * pageWidthPx * pageHeightPx * pages;
     return std::max<int64_t>(1, (bytes + kMegabyte / 2) / kMegabyte);
 }
 
 VEMRenderParag::~VEMRenderParag() { DeleteAllUnits(); }
 
-const VEMOffsetTable& VEMRenderParag::UnitTable() const {
+const OffsetTable& VEMRenderParag::UnitTable() const {
     if (fullFormatting) return paragraphs;
     return lines;
 }
@@ -41,7 +41,7 @@ int32_t VEMRenderParag::CharAdvance(char16_t unit) {
     if (advances_.empty()) advances_.assign(65536, -1);
     int32_t& advance = advances_[unit];
     if (advance < 0) advance = canvas ? canvas->Advance(unit) : 0;
-    return std::max(1, advance + kerning);
+    return std::max(1, advance + kerningSsPx);
 }
 
 void VEMRenderParag::ForgetAdvances() { advances_.clear(); }
@@ -55,7 +55,7 @@ void VEMRenderParag::ResetRenderer() {
 }
 
 VEMRenderParagObject* VEMRenderParag::ConstructUnit(int32_t index) {
-    const VEMOffsetTable& table = UnitTable();
+    const OffsetTable& table = UnitTable();
     auto* unit = new VEMRenderParagObject;
     unit->view = this;
     unit->index = index;
@@ -113,17 +113,17 @@ void VEMRenderParag::Relayout() {
     ResetRenderer();
     pageTurnedMark = false;
     aaFactor = std::max(1, aaFactor);
-    textLeft = marginPx * aaFactor;
+    textLeftSsPx = marginPx * aaFactor;
     // Margins wider than the page leave one supersampled column, so that every line still
     // takes at least one character and the formatter always advances.
-    textWidth = std::max(1, (pageWidth - 2 * marginPx) * aaFactor);
+    textWidthSsPx = std::max(1, (pageWidthPx - 2 * marginPx) * aaFactor);
     ForgetAdvances();
     const int32_t cell = canvas ? canvas->CellHeight() : 0;
-    rowHeight = (cell + kCellPaddingRows * aaFactor) / aaFactor;
-    advanceReserve = rowHeight / kRowReserveDivisor;
-    fixedCharWidth = canvas ? canvas->FixedCharWidth() : 0;
-    spaceWidth = MeasureText(*this, u" ");
-    scratch.Resize(pageWidth, rowHeight, cell, aaFactor, canvas && canvas->Font().italic);
+    rowHeightPx = (cell + kCellPaddingRows * aaFactor) / aaFactor;
+    advanceReservePx = rowHeightPx / kRowReserveDivisor;
+    fixedCharWidthSsPx = canvas ? canvas->FixedCharWidth() : 0;
+    spaceWidthSsPx = MeasureText(*this, u" ");
+    scratch.Resize(pageWidthPx, rowHeightPx, cell, aaFactor, canvas && canvas->Font().italic);
 
     int64_t offset = 0;
     int32_t row = 0;
@@ -131,8 +131,8 @@ void VEMRenderParag::Relayout() {
     DeleteAllUnits();
     headingStore = bookStore ? bookStore->Find(kTagHeadings) : nullptr;
     cachePages = std::max(0, cachePages);
-    cacheTop = -cachePages * pageHeight;
-    cacheBottom = (cachePages + 1) * pageHeight;
+    cacheTopPx = -cachePages * pageHeightPx;
+    cacheBottomPx = (cachePages + 1) * pageHeightPx;
 
     waveFront = waveShift = 0;
     layoutSettled = false;
@@ -141,7 +141,7 @@ void VEMRenderParag::Relayout() {
 }
 
 void VEMRenderParag::GoToPosition(int64_t offset, int32_t row) {
-    const VEMOffsetTable& table = UnitTable();
+    const OffsetTable& table = UnitTable();
     if (table.Count() < 2 || !bookFile) return;
     if (offset == 0) offset = table.Entry(0);
     const int32_t index = std::max(0, UnitIndexOf(table, offset));
@@ -171,7 +171,7 @@ VEMRenderLineObject* VEMRenderParag::GetPosition(int64_t& offset, int32_t& row) 
         row = 0;
         return nullptr;
     }
-    row = pageHeight / 2;
+    row = pageHeightPx / 2;
     VEMRenderLineObject* line = firstUnit->firstLine;
     if (line->y < 0 && lastUnit->lastLine) line = lastUnit->lastLine;
     offset = line->startOffset;
@@ -187,7 +187,7 @@ void VEMRenderParag::LayoutFrom(VEMRenderLineObject* line, int32_t row) {
         next += l->height;
     }
     for (VEMRenderParagObject* unit = line->unit; unit->index < lastIndex;) {
-        if (next >= cacheBottom) {
+        if (next >= cacheBottomPx) {
             while (unit->next) DeleteUnit(unit->next);
             break;
         }
@@ -206,7 +206,7 @@ void VEMRenderParag::LayoutFrom(VEMRenderLineObject* line, int32_t row) {
         l->y = int32_t(top);
     }
     for (VEMRenderParagObject* unit = line->unit; unit->index > 0;) {
-        if (top < cacheTop) {
+        if (top < cacheTopPx) {
             while (unit->prev) DeleteUnit(unit->prev);
             break;
         }
@@ -221,8 +221,8 @@ void VEMRenderParag::LayoutFrom(VEMRenderLineObject* line, int32_t row) {
 }
 
 void VEMRenderParag::TrimChain() {
-    while (firstUnit != lastUnit && TextBottom(firstUnit->lastLine) <= cacheTop) DeleteUnit(firstUnit);
-    while (firstUnit != lastUnit && TextTop(lastUnit->firstLine) >= cacheBottom) DeleteUnit(lastUnit);
+    while (firstUnit != lastUnit && TextBottom(firstUnit->lastLine) <= cacheTopPx) DeleteUnit(firstUnit);
+    while (firstUnit != lastUnit && TextTop(lastUnit->firstLine) >= cacheBottomPx) DeleteUnit(lastUnit);
 }
 
 void VEMRenderParag::RebuildScreenLines() {
@@ -231,7 +231,7 @@ void VEMRenderParag::RebuildScreenLines() {
         if (TextBottom(unit->lastLine) <= 0) continue;
         for (VEMRenderLineObject* line = unit->firstLine; line; line = line->next) {
             if (TextTop(line) < 0) continue;
-            if (TextBottom(line) > pageHeight) return;
+            if (TextBottom(line) > pageHeightPx) return;
             screenLines.push_back({line});
         }
     }
@@ -255,10 +255,10 @@ void VEMRenderParag::PlaceLine(VEMRenderLineObject* line, int32_t row) {
 
 bool VEMRenderParag::CanAdvance(bool anyDirection) const {
     if (!firstUnit) return false;
-    if (anyDirection) return !(firstUnit->isFirst && firstUnit->firstLine->y >= pageHeight);
+    if (anyDirection) return !(firstUnit->isFirst && firstUnit->firstLine->y >= pageHeightPx);
     if (!lastUnit->isLast) return true;
     const VEMRenderLineObject* last = lastUnit->lastLine;
-    return last->y + last->height - advanceReserve > 0;
+    return last->y + last->height - advanceReservePx > 0;
 }
 
 }  // namespace corvalin

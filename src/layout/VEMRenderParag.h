@@ -20,7 +20,7 @@ constexpr int32_t kCachePageCounts[16] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 
 int32_t CachePagesForIndex(int32_t index);
 // What the options panel shows as the memory a cache of `pages` pages may take, in megabytes
 // (8 bytes per page pixel, rounded to the nearest, at least 1).
-int64_t CacheEstimateMegabytes(int32_t pageWidth, int32_t pageHeight, int32_t pages);
+int64_t CacheEstimateMegabytes(int32_t pageWidthPx, int32_t pageHeightPx, int32_t pages);
 
 enum AutoMode : int32_t { kAutoScroll = 0, kAutoPageDown = 1, kAutoWave = 2 };
 
@@ -38,7 +38,8 @@ struct BackgroundRendererState {
 // The reading view: a chain of formatted units covering a window of pages around the page,
 // created and discarded as the text moves. Every formatted line knows its page row; moving the
 // text re-places one line and the others follow. Horizontal layout values are in supersampled
-// pixels (screen pixels x aaFactor), vertical ones in screen pixels; positive rows go down.
+// pixels (screen pixels x aaFactor), vertical ones in screen pixels; positive rows go down. The
+// view's own fields say which in their names: ...Px for screen pixels, ...SsPx for supersampled.
 //
 // The owner sets the book, the geometry and the settings copies, points `canvas` at the reading
 // font scaled by aaFactor, and calls Relayout after any change of them.
@@ -58,15 +59,15 @@ public:
     GlyphCanvas* canvas = nullptr;
 
     // Geometry and settings copies, set by the owner.
-    int32_t pageWidth = 0;
-    int32_t pageHeight = 0;
+    int32_t pageWidthPx = 0;
+    int32_t pageHeightPx = 0;
     int32_t marginPx = 0;
-    int32_t lineInterval = 0;  // the interval setting - 8
-    int32_t kerning = 0;
+    int32_t lineIntervalPx = 0;  // the interval setting - 8
+    int32_t kerningSsPx = 0;
     int32_t aaFactor = 1;
     int32_t superScrollLevel = 0;
     int32_t antiFlickerLevel = 0;
-    int32_t paragraphInterval = 0;
+    int32_t paragraphIntervalPx = 0;
     bool proportional = true;
     bool fullFormatting = true;
     bool joinHyphens = false;
@@ -81,14 +82,14 @@ public:
     uint32_t firstLetterColour = 0;
 
     // Derived by Relayout.
-    int32_t rowHeight = 0;
-    int32_t advanceReserve = 0;
-    int32_t spaceWidth = 0;
-    int32_t textLeft = 0;
-    int32_t textWidth = 0;
-    int32_t fixedCharWidth = 0;  // GlyphCanvas::FixedCharWidth of the view font
-    int32_t cacheTop = 0;
-    int32_t cacheBottom = 0;
+    int32_t rowHeightPx = 0;
+    int32_t advanceReservePx = 0;
+    int32_t spaceWidthSsPx = 0;
+    int32_t textLeftSsPx = 0;
+    int32_t textWidthSsPx = 0;
+    int32_t fixedCharWidthSsPx = 0;  // GlyphCanvas::FixedCharWidth of the view font
+    int32_t cacheTopPx = 0;
+    int32_t cacheBottomPx = 0;
 
     // State.
     bool pageTurnedMark = false;
@@ -122,13 +123,13 @@ public:
     bool CanAdvance(bool anyDirection) const;
 
     // The table whose units the chain holds in the current mode.
-    const VEMOffsetTable& UnitTable() const;
+    const OffsetTable& UnitTable() const;
     VEMRenderParagObject* ConstructUnit(int32_t index);
     void DeleteUnit(VEMRenderParagObject* unit);
     void DeleteAllUnits();
     void ResetRenderer();
 
-    // Advance of one code unit in the canvas font plus kerning, at least 1; cached per unit.
+    // Advance of one code unit in the canvas font plus the kerning, at least 1; cached per unit.
     int32_t CharAdvance(char16_t unit);
     void ForgetAdvances();
 

@@ -20,9 +20,9 @@ ReadingFontRequest ApplyViewSettings(const VEMOptions& options, VEMRenderParag& 
     view.aaFactor = options.Effective(Setting::Antialiasing) + 1;
     view.proportional = kind == FontKind::Proportional;
     view.marginPx = group(Setting::PropPageMargins);
-    view.lineInterval = group(Setting::PropLineInterval) - kIntervalBase;
-    view.kerning = group(Setting::PropKerning);
-    view.paragraphInterval = options.Get(Setting::ParagraphInterval);
+    view.lineIntervalPx = group(Setting::PropLineInterval) - kIntervalBase;
+    view.kerningSsPx = group(Setting::PropKerning);
+    view.paragraphIntervalPx = options.Get(Setting::ParagraphInterval);
     const int32_t formatting = options.Effective(Setting::TextFormatting);
     view.fullFormatting = formatting < kFormattingOriginal;
     view.joinHyphens = formatting == kFormattingFullHyphen;

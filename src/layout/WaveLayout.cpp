@@ -8,7 +8,7 @@ namespace corvalin {
 
 void VEMRenderParag::UpdateWave(VEMRenderLineObject*& line, int32_t& row) {
     const int32_t dy = row - line->y;  // negative: forward
-    const int32_t height = pageHeight;
+    const int32_t height = pageHeightPx;
     if (dy < 0) {
         if (-dy > height / 2) {
             waveFront = waveShift = 0;
@@ -66,7 +66,7 @@ void VEMRenderParag::UpdateWave(VEMRenderLineObject*& line, int32_t& row) {
 }
 
 void VEMRenderParag::RebuildWaveLines() {
-    const int32_t height = pageHeight;
+    const int32_t height = pageHeightPx;
     waveLines.clear();
     for (VEMRenderParagObject* unit = firstUnit; unit; unit = unit->next) {
         if (unit->lastLine->y + unit->lastLine->textBottom <= 0) continue;

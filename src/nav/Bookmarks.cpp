@@ -1,5 +1,7 @@
 #include "nav/Bookmarks.h"
 
+#include "base/ByteReader.h"
+
 #include <algorithm>
 
 #include "books/BookFormat.h"
@@ -57,14 +59,13 @@ void TakeBookmarks(VEMOpt& store, BookmarkList& list) {
     VEMOpt* record = store.Find(kTagBookmarks);
     if (!record) return;
     for (VEMOpt* entry = record->First(); entry; entry = record->Next(entry)) {
-        const uint32_t length = entry->ValueLength();
-        if (length <= kPositionBytes) continue;
-        const uint8_t* bytes = entry->ValueData();
-        const int32_t position = int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 |
-                                         uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
+        // The position, then the label's UTF-16 units; an entry with nothing past the position
+        // has no label and is dropped.
+        ByteReader value(entry->ValueData(), entry->ValueLength());
+        const int32_t position = value.I32LE();
+        if (!value.Ok() || value.AtEnd()) continue;
         std::u16string label;
-        for (uint32_t at = kPositionBytes; at + 1 < length; at += 2)
-            label += char16_t(uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8);
+        while (value.CanRead(2)) label += char16_t(value.U16LE());
         InsertBookmark(list, position, std::move(label));
     }
     delete record;

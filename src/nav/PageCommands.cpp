@@ -33,7 +33,7 @@ int32_t TextBottom(const VEMRenderLineObject* line) { return line->y + line->tex
 // turn back from the first page leaves it there, or a little of it cut by the edge).
 bool TextBelowPage(const VEMRenderParag& view) {
     const VEMRenderLineObject* first = FirstFormattedLine(view);
-    return first && IsFirstLineOfBook(first) && TextBottom(first) > view.pageHeight;
+    return first && IsFirstLineOfBook(first) && TextBottom(first) > view.pageHeightPx;
 }
 
 // The same for the book's end off the top: a page turn at the end leaves the last line's text
@@ -47,38 +47,38 @@ bool TextAbovePage(const VEMRenderParag& view) {
 
 int32_t NextPageDistance(const VEMRenderParag& view) {
     if (view.screenLines.empty()) {
-        if (TextBelowPage(view)) return view.advanceReserve - TextTop(FirstFormattedLine(view));
+        if (TextBelowPage(view)) return view.advanceReservePx - TextTop(FirstFormattedLine(view));
         return 0;
     }
     const VEMRenderLineObject* last = view.screenLines.back().line;
-    if (const VEMRenderLineObject* below = LineAfter(last)) return view.advanceReserve - TextTop(below);
+    if (const VEMRenderLineObject* below = LineAfter(last)) return view.advanceReservePx - TextTop(below);
     // The end of the book is on the page: it leaves the page empty.
-    return view.advanceReserve - TextBottom(last);
+    return view.advanceReservePx - TextBottom(last);
 }
 
 int32_t PrevPageDistance(const VEMRenderParag& view) {
     if (view.screenLines.empty()) {
         // The way back from a page emptied by Page Down at the end.
-        if (TextAbovePage(view)) return view.pageHeight - TextBottom(LastFormattedLine(view));
+        if (TextAbovePage(view)) return view.pageHeightPx - TextBottom(LastFormattedLine(view));
         return 0;
     }
     const VEMRenderLineObject* first = view.screenLines.front().line;
-    if (const VEMRenderLineObject* above = LineBefore(first)) return view.pageHeight - TextBottom(above);
-    return view.pageHeight - TextTop(first);
+    if (const VEMRenderLineObject* above = LineBefore(first)) return view.pageHeightPx - TextBottom(above);
+    return view.pageHeightPx - TextTop(first);
 }
 
 int32_t LineDownDistance(const VEMRenderParag& view) {
     if (view.screenLines.empty()) {
         // The nearest line comes back to the edge it left by.
-        if (TextBelowPage(view)) return view.pageHeight - TextBottom(FirstFormattedLine(view));
+        if (TextBelowPage(view)) return view.pageHeightPx - TextBottom(FirstFormattedLine(view));
         if (TextAbovePage(view)) return -TextTop(LastFormattedLine(view));
         return 0;
     }
     const VEMRenderLineObject* first = view.screenLines.front().line;
     const VEMRenderLineObject* following = LineAfter(first);
-    if (!following) return view.advanceReserve - TextBottom(view.screenLines.back().line);
+    if (!following) return view.advanceReservePx - TextBottom(view.screenLines.back().line);
     if (IsFirstLineOfBook(first)) return first->y - following->y;
-    return view.advanceReserve - TextTop(following);
+    return view.advanceReservePx - TextTop(following);
 }
 
 int32_t LineUpDistance(const VEMRenderParag& view) {
@@ -88,7 +88,7 @@ int32_t LineUpDistance(const VEMRenderParag& view) {
         const VEMRenderLineObject* second = LineAfter(first);
         return second ? second->y - first->y : 0;
     }
-    if (const VEMRenderLineObject* above = LineBefore(first)) return view.advanceReserve - TextTop(above);
+    if (const VEMRenderLineObject* above = LineBefore(first)) return view.advanceReservePx - TextTop(above);
     return 0;
 }
 
@@ -98,21 +98,21 @@ bool DragMayMove(const VEMRenderParag& view, int32_t pixels) {
     const VEMRenderLineObject* last = LastFormattedLine(view);
     if (!first) return false;
     auto partOnPage = [&](const VEMRenderLineObject* line) {
-        return TextBottom(line) > 0 && TextTop(line) < view.pageHeight;
+        return TextBottom(line) > 0 && TextTop(line) < view.pageHeightPx;
     };
     if (partOnPage(first) || partOnPage(last)) return true;
-    const bool whollyBelow = IsFirstLineOfBook(first) && TextTop(first) >= view.pageHeight;
+    const bool whollyBelow = IsFirstLineOfBook(first) && TextTop(first) >= view.pageHeightPx;
     const bool whollyAbove = view.lastUnit->isLast && !last->next && TextBottom(last) <= 0;
     return (whollyBelow && pixels < 0) || (whollyAbove && pixels > 0);
 }
 
-void GoHome(VEMRenderParag& view, int64_t textStart) { view.GoToPosition(textStart, view.pageHeight / 4); }
+void GoHome(VEMRenderParag& view, int64_t textStart) { view.GoToPosition(textStart, view.pageHeightPx / 4); }
 
 void GoEnd(VEMRenderParag& view, int64_t textEnd) {
-    view.GoToPosition(textEnd - 1, view.advanceReserve);
+    view.GoToPosition(textEnd - 1, view.advanceReservePx);
     const VEMRenderLineObject* last = LastFormattedLine(view);
     if (!last || !view.lastUnit->isLast) return;
-    view.GoToPosition(textEnd - 1, view.pageHeight * 3 / 4 - TextBottom(last));
+    view.GoToPosition(textEnd - 1, view.pageHeightPx * 3 / 4 - TextBottom(last));
 }
 
 void ShiftText(VEMRenderParag& view, int32_t pixels) {

@@ -15,7 +15,7 @@ constexpr int kFractionShift = 16;
 
 ReadingPosition PositionToSave(const VEMRenderParag& view, int64_t textStart, int64_t textEnd) {
     ReadingPosition position{int32_t(textStart), kDefaultPositionFraction};
-    if (!view.screenLines.empty() && view.pageHeight > 0) {
+    if (!view.screenLines.empty() && view.pageHeightPx > 0) {
         int64_t offset = textStart;
         int32_t row = 0;
         view.GetPosition(offset, row);
@@ -24,7 +24,7 @@ ReadingPosition PositionToSave(const VEMRenderParag& view, int64_t textStart, in
         // rounding down gives back the same row.
         const int64_t scaled = int64_t(std::max(row, 0)) << kFractionShift;
         position.offset = int32_t(offset);
-        position.fraction = int32_t((scaled + view.pageHeight - 1) / view.pageHeight);
+        position.fraction = int32_t((scaled + view.pageHeightPx - 1) / view.pageHeightPx);
     } else if (view.firstUnit && !(view.firstUnit->firstLine && view.firstUnit->firstLine->y > 0)) {
         // The reader went past the end: the text lies above the page.
         position.offset = int32_t(textEnd - 1);

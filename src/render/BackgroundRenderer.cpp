@@ -62,7 +62,7 @@ public:
                 }
                 case kStagePageBelow: {
                     if (view_.screenLines.empty()) return Stage(kStagePageAbove);
-                    const int32_t limit = 2 * view_.pageHeight;
+                    const int32_t limit = 2 * view_.pageHeightPx;
                     for (VEMRenderLineObject* line = view_.screenLines.back().line; line && line->y <= limit;
                          line = LineBelow(line)) {
                         if (Incomplete(line) && Start(line)) break;
@@ -71,7 +71,7 @@ public:
                     return Stage(kStagePageAbove);
                 }
                 case kStagePageAbove: {
-                    const int32_t limit = -view_.pageHeight;
+                    const int32_t limit = -view_.pageHeightPx;
                     VEMRenderLineObject* top =
                         view_.screenLines.empty() ? nullptr : view_.screenLines.front().line;
                     for (VEMRenderLineObject* line = top; line && line->y + line->textBottom >= limit;

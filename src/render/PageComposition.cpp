@@ -43,7 +43,7 @@ void BlendLine(VEMRenderParag& view, VEMRenderLineObject* line, int32_t r, int32
         const VEMMatrix& matrix = coverage.matrices[size_t(phase)];
         if (r >= matrix.Rows()) continue;
         const int32_t from = std::max(0, coverage.screenX);
-        const int32_t to = std::min(view.pageWidth, coverage.screenX + matrix.Columns());
+        const int32_t to = std::min(view.pageWidthPx, coverage.screenX + matrix.Columns());
         if (to <= from) continue;
         BlendRow(row + size_t(from) * 3, matrix.Row(r) + (from - coverage.screenX), to - from, table,
                  word->colour);
@@ -78,11 +78,11 @@ void DrawEndMarker(VEMRenderParag& view, PixelImage& image, int32_t x0, int32_t 
                    int32_t rowTo) {
     if (!view.lastUnit || !view.lastUnit->isLast || !view.canvas) return;
     const VEMRenderLineObject* last = view.lastUnit->lastLine;
-    const int64_t centre = int64_t(last->y) + last->height + view.pageHeight / 2;
+    const int64_t centre = int64_t(last->y) + last->height + view.pageHeightPx / 2;
     const int64_t top = centre - kEndMarkerCellPx / 2;
     const int64_t bottom = centre + kEndMarkerCellPx / 2;
     if (bottom <= rowFrom || top >= rowTo) return;
-    view.canvas->DrawCentredText(image, x0 + view.pageWidth / 2, int32_t(y0 + centre), kEndMarker,
+    view.canvas->DrawCentredText(image, x0 + view.pageWidthPx / 2, int32_t(y0 + centre), kEndMarker,
                                  kEndMarkerCellPx, view.textColour, view.backColour);
 }
 
@@ -94,9 +94,9 @@ WordRaster WordRasterOf(const VEMRenderParag& view, const VEMRenderWordObject& w
     raster.rows = word.line->textBottom - word.line->textTop;
     raster.aaFactor = view.aaFactor;
     raster.italic = view.canvas && view.canvas->Font().italic;
-    raster.kerning = view.kerning;
+    raster.kerning = view.kerningSsPx;
     raster.proportional = view.proportional;
-    raster.fixedCharWidth = view.fixedCharWidth;
+    raster.fixedCharWidth = view.fixedCharWidthSsPx;
     raster.surfaceActive = view.surfaceActive;
     raster.superScrollLevel = view.superScrollLevel;
     raster.antiFlickerLevel = view.antiFlickerLevel;
@@ -124,7 +124,7 @@ void RenderWord(VEMRenderParag& view, VEMRenderWordObject& word) {
 
 void DrawRows(VEMRenderParag& view, PixelImage& image, int32_t x0, bool cropFlag, int32_t phase, int32_t y0,
               int32_t rowFrom, int32_t rowTo) {
-    const int32_t width = view.pageWidth;
+    const int32_t width = view.pageWidthPx;
     if (width <= 0 || rowTo <= rowFrom) return;
     uint8_t* row = RowBuffer(width).data();
     const bool cropping = cropFlag && view.crop && !(view.autoRunning && view.autoMode != kAutoPageDown);
@@ -137,7 +137,7 @@ void DrawRows(VEMRenderParag& view, PixelImage& image, int32_t x0, bool cropFlag
                 const int32_t top = line->y + line->textTop;
                 const int32_t bottom = line->y + line->textBottom;
                 if (i < top || i >= bottom) continue;
-                if (cropping && (top < 0 || bottom > view.pageHeight)) continue;
+                if (cropping && (top < 0 || bottom > view.pageHeightPx)) continue;
                 BlendLine(view, line, i - top, phase, row);
             }
             // Lines that ended above this row are done for the rest of the walk.
@@ -154,8 +154,8 @@ void DrawRows(VEMRenderParag& view, PixelImage& image, int32_t x0, bool cropFlag
 
 void DrawRowsWave(VEMRenderParag& view, PixelImage& image, int32_t x0, int32_t y0, int32_t rowFrom,
                   int32_t rowTo) {
-    const int32_t width = view.pageWidth;
-    const int32_t height = view.pageHeight;
+    const int32_t width = view.pageWidthPx;
+    const int32_t height = view.pageHeightPx;
     if (width <= 0 || height <= 0) return;
     uint8_t* row = RowBuffer(width).data();
     const size_t split = std::min(view.waveSplit, view.waveLines.size());
@@ -201,9 +201,9 @@ void DrawRowsWave(VEMRenderParag& view, PixelImage& image, int32_t x0, int32_t y
 
 void PaintView(VEMRenderParag& view, PixelImage& image) {
     if (view.autoMode == kAutoWave)
-        DrawRowsWave(view, image, 0, 0, 0, view.pageHeight);
+        DrawRowsWave(view, image, 0, 0, 0, view.pageHeightPx);
     else
-        DrawRows(view, image, 0, true, 0, 0, 0, view.pageHeight);
+        DrawRows(view, image, 0, true, 0, 0, 0, view.pageHeightPx);
 }
 
 }  // namespace corvalin

@@ -24,7 +24,7 @@ Verdict ReadingSession::Open(const std::filesystem::path& path, std::string reme
     AttachBook(book_, view_);
     view_.Relayout();
     const ReadingPosition saved = StoredPosition(book_.Store(), TextStart());
-    view_.GoToPosition(saved.offset, RowOfFraction(saved.fraction, view_.pageHeight));
+    view_.GoToPosition(saved.offset, RowOfFraction(saved.fraction, view_.pageHeightPx));
     view_.waveFront = view_.waveShift = 0;
     if (view_.firstUnit) view_.PlaceLine(view_.firstUnit->firstLine, view_.firstUnit->firstLine->y);
     return Verdict::Good();
@@ -69,7 +69,7 @@ void ReadingSession::GoEnd() {
 
 void ReadingSession::DragThroughBook(int64_t startOffset, int32_t startRow, int32_t dy) {
     if (!book_.IsOpen()) return;
-    const int64_t step = (TextEnd() - TextStart()) / std::max(1, view_.pageHeight);
+    const int64_t step = (TextEnd() - TextStart()) / std::max(1, view_.pageHeightPx);
     const int64_t position =
         std::clamp<int64_t>(startOffset + step * dy, TextStart(), std::max(TextStart(), TextEnd() - 1));
     view_.GoToPosition(position, startRow);

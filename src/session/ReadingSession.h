@@ -47,7 +47,7 @@ public:
 
     enum class SaveOutcome { Saved, NoBook, ReadOnly };
     // The reading position, the per-book settings and the bookmarks, written into the book.
-    // Throws VEMFileError when the file cannot be written; the book keeps its last good state.
+    // Throws FileError when the file cannot be written; the book keeps its last good state.
     SaveOutcome SaveState(const VEMOptions& options);
 
     // The reading position among the bookmarks.

@@ -65,7 +65,7 @@ Decoded DecodeAs(Encoding encoding, const uint8_t* data, size_t size) {
         } else {
             root->Read(reader.reader());
         }
-    } catch (const VEMFileError& error) {
+    } catch (const FileError& error) {
         return {
             ConfigStatus::Undecodable, std::string("Global.cfg records do not decode: ") + error.what(), {}};
     }
@@ -172,7 +172,7 @@ ConfigLoadResult LoadConfiguration(const std::filesystem::path& folder, Configur
         bytes.resize(size_t(length));
         file.Read(bytes.data(), length, 0);
         file.Close();
-    } catch (const VEMFileError& readError) {
+    } catch (const FileError& readError) {
         return unreadable(std::string("cannot read ") + path.string() + ": " + readError.what());
     }
 

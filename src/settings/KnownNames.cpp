@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/ByteReader.h"
 #include "store/VEMOpt.h"
 
 namespace corvalin {
@@ -14,18 +15,13 @@ constexpr uint32_t kKindBytes = 4;
 std::vector<KnownName> ReadKnownNames(VEMOpt& subtree) {
     std::vector<KnownName> names;
     for (VEMOpt* child = subtree.First(); child != nullptr; child = subtree.Next(child)) {
-        const uint32_t length = child->ValueLength();
-        if (length < kKindBytes) continue;
-        const uint8_t* value = child->ValueData();
+        // The kind, then the name's UTF-16 units; a value too short for the kind is skipped.
+        ByteReader value(child->ValueData(), child->ValueLength());
         KnownName entry;
-        entry.kind = int32_t(uint32_t(value[0]) | uint32_t(value[1]) << 8 | uint32_t(value[2]) << 16 |
-                             uint32_t(value[3]) << 24);
-        const uint32_t units = (length - kKindBytes) / 2;
-        entry.name.resize(units);
-        for (uint32_t i = 0; i < units; ++i) {
-            const uint8_t* unit = value + kKindBytes + 2 * i;
-            entry.name[i] = char16_t(unit[0] | unit[1] << 8);
-        }
+        entry.kind = value.I32LE();
+        if (!value.Ok()) continue;
+        entry.name.reserve(value.Remaining() / 2);
+        while (value.CanRead(2)) entry.name += char16_t(value.U16LE());
         names.push_back(std::move(entry));
     }
     return names;

@@ -1,6 +1,5 @@
 #include "settings/VEMOptions.h"
 
-#include "base/Utf.h"
 #include "books/BookFormat.h"
 #include "store/VEMOpt.h"
 
@@ -141,11 +140,6 @@ void VEMOptions::ApplyStoredSettings(const StoredSettings& stored, VEMOpt* book,
     Set(Setting::Proportional, store.GetBool(kTagProportional, from.IsSet(Setting::Proportional)));
     if (all) AssignAllButFontWidth(from);
     Set(Setting::TextFormatting, store.GetInt(kTagFormattingMode, from.Get(Setting::TextFormatting)));
-
-    sourceName = Utf16ToUtf8(store.GetWideString(kTagSourceName, u""));
-    sourceSize = store.GetInt(kTagSourceSize, 0);
-    author = store.GetWideString(kTagAuthor, u"");
-    title = store.GetWideString(kTagTitle, u"");
 
     applyOverride_ = savedOverride;
     EndUpdate();

@@ -99,12 +99,6 @@ public:
     bool InHandler() const { return inHandler_; }
     void SetInHandler(bool on) { inHandler_ = on; }
 
-    // The open book's description, copied when it is opened.
-    std::string sourceName;  // 8-bit file name of the source document
-    int32_t sourceSize = 0;
-    std::u16string author;
-    std::u16string title;
-
 private:
     void MarkAssignment(const SettingInfo& info);
     // Every setting but the font width, each assignment marking as usual.

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "store/VEMFile.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 namespace {
@@ -61,7 +61,7 @@ std::string WriteFileReplacing(const std::filesystem::path& path, const std::str
         file.Open(handle, kWriteClusterShift, kWriteClusters);
         file.Write(bytes.data(), int64_t(bytes.size()), 0);
         file.Close();
-    } catch (const VEMFileError& error) {
+    } catch (const FileError& error) {
         return discard(std::string("cannot write ") + partial.string() + ": " + error.what());
     }
     if (!SyncHandle(syncHandle)) return discard(SystemError("cannot sync", partial, errno));

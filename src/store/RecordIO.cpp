@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 

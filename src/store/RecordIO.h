@@ -9,7 +9,7 @@ namespace corvalin {
 // Byte sinks and sources for the record store's encoding. A writer appends `count` bytes.
 // A reader fills `destination` with the next `count` bytes; with a null destination it reads
 // nothing and only checks that `count` more bytes are available. Both report failure by
-// throwing VEMFileError.
+// throwing FileError.
 struct RecordWriter {
     void (*write)(void* context, const uint8_t* bytes, uint32_t count);
     void* context;
@@ -31,7 +31,7 @@ private:
     std::string bytes_;
 };
 
-// Decodes from a borrowed byte range; running past its end throws VEMFileError.
+// Decodes from a borrowed byte range; running past its end throws FileError.
 class MemoryRecordReader {
 public:
     MemoryRecordReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}

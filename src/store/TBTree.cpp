@@ -5,12 +5,12 @@
 
 namespace corvalin {
 
-struct TBTreeBlock {
-    TBTreeNode nodes[TBTreeMemory::kNodesPerBlock];
-    TBTreeNode* freeNodes = nullptr;
+struct BTreeBlock {
+    BTreeNode nodes[TBTreeMemory::kNodesPerBlock];
+    BTreeNode* freeNodes = nullptr;
     int freeCount = 0;
-    TBTreeBlock* previous = nullptr;
-    TBTreeBlock* next = nullptr;
+    BTreeBlock* previous = nullptr;
+    BTreeBlock* next = nullptr;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -18,7 +18,7 @@ struct TBTreeBlock {
 
 TBTreeMemory::~TBTreeMemory() {
     while (blocks_ != nullptr) {
-        TBTreeBlock* next = blocks_->next;
+        BTreeBlock* next = blocks_->next;
         delete blocks_;
         blocks_ = next;
     }
@@ -37,12 +37,12 @@ void TBTreeMemory::DropTree() {
 }
 
 void TBTreeMemory::AddBlock() {
-    auto* block = new TBTreeBlock();
+    auto* block = new BTreeBlock();
     block->next = blocks_;
     if (blocks_ != nullptr) blocks_->previous = block;
     blocks_ = block;
     ++blockCount_;
-    for (TBTreeNode& node : block->nodes) {
+    for (BTreeNode& node : block->nodes) {
         node.block = block;
         node.blockFreeNext = block->freeNodes;
         if (block->freeNodes != nullptr) block->freeNodes->blockFreePrevious = &node;
@@ -55,14 +55,14 @@ void TBTreeMemory::AddBlock() {
     freeCount_ += kNodesPerBlock;
 }
 
-TBTreeNode* TBTreeMemory::Acquire() {
+BTreeNode* TBTreeMemory::Acquire() {
     if (freeNodes_ == nullptr) AddBlock();
-    TBTreeNode* node = freeNodes_;
+    BTreeNode* node = freeNodes_;
     freeNodes_ = node->freeNext;
     if (freeNodes_ != nullptr) freeNodes_->freePrevious = nullptr;
     --freeCount_;
 
-    TBTreeBlock* block = node->block;
+    BTreeBlock* block = node->block;
     if (node->blockFreePrevious != nullptr) {
         node->blockFreePrevious->blockFreeNext = node->blockFreeNext;
     } else {
@@ -76,8 +76,8 @@ TBTreeNode* TBTreeMemory::Acquire() {
     return node;
 }
 
-void TBTreeMemory::Release(TBTreeNode* node) {
-    TBTreeBlock* block = node->block;
+void TBTreeMemory::Release(BTreeNode* node) {
+    BTreeBlock* block = node->block;
     node->blockFreePrevious = nullptr;
     node->blockFreeNext = block->freeNodes;
     if (block->freeNodes != nullptr) block->freeNodes->blockFreePrevious = node;
@@ -95,8 +95,8 @@ void TBTreeMemory::Release(TBTreeNode* node) {
     if (block->freeCount == kNodesPerBlock && freeCount_ >= kReserveNodes) FreeBlock(block);
 }
 
-void TBTreeMemory::FreeBlock(TBTreeBlock* block) {
-    for (TBTreeNode& node : block->nodes) {
+void TBTreeMemory::FreeBlock(BTreeBlock* block) {
+    for (BTreeNode& node : block->nodes) {
         if (node.freePrevious != nullptr) {
             node.freePrevious->freeNext = node.freeNext;
         } else {
@@ -134,18 +134,18 @@ void TBTree::SetRelease(ReleaseFunction release, void* context) {
     releaseContext_ = context;
 }
 
-void TBTree::Put(TBTreeNode* node, int index, TBTreeItem* item) const {
+void TBTree::Put(BTreeNode* node, int index, TBTreeItem* item) const {
     node->items[index] = item;
     item->treeNodes_[slot_] = node;
 }
 
-void TBTree::Adopt(TBTreeNode* node, int index, TBTreeNode* child) {
+void TBTree::Adopt(BTreeNode* node, int index, BTreeNode* child) {
     node->children[index] = child;
     child->parent = node;
 }
 
-int TBTree::ChildIndex(const TBTreeNode* child) {
-    const TBTreeNode* parent = child->parent;
+int TBTree::ChildIndex(const BTreeNode* child) {
+    const BTreeNode* parent = child->parent;
     for (int i = 0; i < parent->count; ++i) {
         if (parent->children[i] == child) return i;
     }
@@ -153,14 +153,14 @@ int TBTree::ChildIndex(const TBTreeNode* child) {
     return -1;
 }
 
-TBTreeNode* TBTree::LeftmostLeaf(TBTreeNode* node) {
+BTreeNode* TBTree::LeftmostLeaf(BTreeNode* node) {
     while (!node->isLeaf) node = node->children[0];
     return node;
 }
 
 // The item that follows everything in the subtree rooted at `node`: the separator after the
 // first ancestor link that is not a last child.
-TBTreeItem* TBTree::SuccessorOfSubtree(TBTreeNode* node) {
+TBTreeItem* TBTree::SuccessorOfSubtree(BTreeNode* node) {
     while (node->parent != nullptr) {
         int index = ChildIndex(node);
         if (index < node->parent->count - 1) return node->parent->items[index];
@@ -169,8 +169,8 @@ TBTreeItem* TBTree::SuccessorOfSubtree(TBTreeNode* node) {
     return nullptr;
 }
 
-TBTreeNode* TBTree::NewNode(bool isLeaf) {
-    TBTreeNode* node = TBTreeMemory::Instance()->Acquire();
+BTreeNode* TBTree::NewNode(bool isLeaf) {
+    BTreeNode* node = TBTreeMemory::Instance()->Acquire();
     node->isLeaf = isLeaf;
     node->count = 0;
     std::fill(std::begin(node->items), std::end(node->items), nullptr);
@@ -179,7 +179,7 @@ TBTreeNode* TBTree::NewNode(bool isLeaf) {
     return node;
 }
 
-void TBTree::FreeNode(TBTreeNode* node) { TBTreeMemory::Instance()->Release(node); }
+void TBTree::FreeNode(BTreeNode* node) { TBTreeMemory::Instance()->Release(node); }
 
 void TBTree::Insert(TBTreeItem* item) {
     if (root_ == nullptr) {
@@ -188,7 +188,7 @@ void TBTree::Insert(TBTreeItem* item) {
         root_->count = 1;
         return;
     }
-    TBTreeNode* node = root_;
+    BTreeNode* node = root_;
     while (!node->isLeaf) {
         int child = 0;
         if (!Before(item, node->items[0])) {
@@ -199,15 +199,15 @@ void TBTree::Insert(TBTreeItem* item) {
     int position = 0;
     while (position < node->count && !Before(item, node->items[position])) ++position;
 
-    if (node->count < TBTreeNode::kMaxItems) {
+    if (node->count < BTreeNode::kMaxItems) {
         for (int i = node->count; i > position; --i) Put(node, i, node->items[i - 1]);
         Put(node, position, item);
         ++node->count;
         return;
     }
 
-    TBTreeItem* five[TBTreeNode::kMaxItems + 1];
-    for (int i = 0, j = 0; i <= TBTreeNode::kMaxItems; ++i) {
+    TBTreeItem* five[BTreeNode::kMaxItems + 1];
+    for (int i = 0, j = 0; i <= BTreeNode::kMaxItems; ++i) {
         five[i] = (i == position) ? item : node->items[j++];
     }
     if (!HandOver(node, five)) SplitLeaf(node, five);
@@ -215,15 +215,15 @@ void TBTree::Insert(TBTreeItem* item) {
 
 // A full leaf passes its smallest or largest item through the parent's separator to an
 // adjacent sibling leaf with room, which is cheaper than a split and keeps leaves fuller.
-bool TBTree::HandOver(TBTreeNode* leaf, TBTreeItem* const (&five)[TBTreeNode::kMaxItems + 1]) {
-    TBTreeNode* parent = leaf->parent;
+bool TBTree::HandOver(BTreeNode* leaf, TBTreeItem* const (&five)[BTreeNode::kMaxItems + 1]) {
+    BTreeNode* parent = leaf->parent;
     if (parent == nullptr) return false;
     int index = ChildIndex(leaf);
     auto hasRoom = [parent](int child) {
-        return child < parent->count && parent->children[child]->count < TBTreeNode::kMaxItems;
+        return child < parent->count && parent->children[child]->count < BTreeNode::kMaxItems;
     };
     auto giveLargestRight = [&](int separator) {
-        TBTreeNode* right = parent->children[separator + 1];
+        BTreeNode* right = parent->children[separator + 1];
         for (int i = right->count; i > 0; --i) Put(right, i, right->items[i - 1]);
         Put(right, 0, parent->items[separator]);
         ++right->count;
@@ -231,7 +231,7 @@ bool TBTree::HandOver(TBTreeNode* leaf, TBTreeItem* const (&five)[TBTreeNode::kM
         for (int i = 0; i < 4; ++i) Put(leaf, i, five[i]);
     };
     auto giveSmallestLeft = [&](int separator) {
-        TBTreeNode* left = parent->children[separator];
+        BTreeNode* left = parent->children[separator];
         Put(left, left->count++, parent->items[separator]);
         Put(parent, separator, five[0]);
         for (int i = 0; i < 4; ++i) Put(leaf, i, five[i + 1]);
@@ -262,16 +262,16 @@ bool TBTree::HandOver(TBTreeNode* leaf, TBTreeItem* const (&five)[TBTreeNode::kM
     }
 }
 
-void TBTree::SplitLeaf(TBTreeNode* leaf, TBTreeItem* const (&five)[TBTreeNode::kMaxItems + 1]) {
-    TBTreeNode* left = NewNode(true);
-    TBTreeNode* right = NewNode(true);
+void TBTree::SplitLeaf(BTreeNode* leaf, TBTreeItem* const (&five)[BTreeNode::kMaxItems + 1]) {
+    BTreeNode* left = NewNode(true);
+    BTreeNode* right = NewNode(true);
     Put(left, 0, five[0]);
     Put(left, 1, five[1]);
     left->count = 2;
     Put(right, 0, five[3]);
     Put(right, 1, five[4]);
     right->count = 2;
-    TBTreeNode* parent = leaf->parent;
+    BTreeNode* parent = leaf->parent;
     int index = parent != nullptr ? ChildIndex(leaf) : 0;
     FreeNode(leaf);
     PushUp(parent, index, five[2], left, right);
@@ -279,11 +279,11 @@ void TBTree::SplitLeaf(TBTreeNode* leaf, TBTreeItem* const (&five)[TBTreeNode::k
 
 // Replaces child `childIndex` of `parent` by `left` and `right` with `separator` between them,
 // splitting full internal nodes upwards and growing a new root when the old one splits.
-void TBTree::PushUp(TBTreeNode* parent, int childIndex, TBTreeItem* separator, TBTreeNode* left,
-                    TBTreeNode* right) {
+void TBTree::PushUp(BTreeNode* parent, int childIndex, TBTreeItem* separator, BTreeNode* left,
+                    BTreeNode* right) {
     while (true) {
         if (parent == nullptr) {
-            TBTreeNode* root = NewNode(false);
+            BTreeNode* root = NewNode(false);
             Put(root, 0, separator);
             Adopt(root, 0, left);
             Adopt(root, 1, right);
@@ -310,7 +310,7 @@ void TBTree::PushUp(TBTreeNode* parent, int childIndex, TBTreeItem* separator, T
         // Three separators and four children: the new separator sits between the two halves
         // that replace child childIndex.
         TBTreeItem* separators[3];
-        TBTreeNode* children[4];
+        BTreeNode* children[4];
         for (int i = 0, s = 0; i < 3; ++i) {
             separators[i] = (i == childIndex) ? separator : parent->items[s++];
         }
@@ -322,18 +322,18 @@ void TBTree::PushUp(TBTreeNode* parent, int childIndex, TBTreeItem* separator, T
                 children[c++] = parent->children[i];
             }
         }
-        TBTreeNode* newLeft = NewNode(false);
+        BTreeNode* newLeft = NewNode(false);
         Put(newLeft, 0, separators[0]);
         Adopt(newLeft, 0, children[0]);
         Adopt(newLeft, 1, children[1]);
         newLeft->count = 2;
-        TBTreeNode* newRight = NewNode(false);
+        BTreeNode* newRight = NewNode(false);
         Put(newRight, 0, separators[2]);
         Adopt(newRight, 0, children[2]);
         Adopt(newRight, 1, children[3]);
         newRight->count = 2;
 
-        TBTreeNode* grandparent = parent->parent;
+        BTreeNode* grandparent = parent->parent;
         int index = grandparent != nullptr ? ChildIndex(parent) : 0;
         FreeNode(parent);
         parent = grandparent;
@@ -346,7 +346,7 @@ void TBTree::PushUp(TBTreeNode* parent, int childIndex, TBTreeItem* separator, T
 
 TBTreeItem* TBTree::LowerBound(TBTreeItem* probe) {
     cursor_ = nullptr;
-    TBTreeNode* node = root_;
+    BTreeNode* node = root_;
     if (node == nullptr) return nullptr;
     while (!node->isLeaf) {
         int child = 0;
@@ -367,7 +367,7 @@ TBTreeItem* TBTree::First() {
 }
 
 TBTreeItem* TBTree::Next(TBTreeItem* item) const {
-    TBTreeNode* node = item->treeNodes_[slot_];
+    BTreeNode* node = item->treeNodes_[slot_];
     if (node == nullptr) return nullptr;
     if (node->isLeaf) {
         for (int i = 0; i < node->count - 1; ++i) {
@@ -388,7 +388,7 @@ TBTreeItem* TBTree::Advance() {
 }
 
 void TBTree::Remove(TBTreeItem* item) {
-    TBTreeNode* node = item->treeNodes_[slot_];
+    BTreeNode* node = item->treeNodes_[slot_];
     if (node == nullptr) return;
     if (cursor_ == item) cursor_ = Next(item);
 
@@ -396,7 +396,7 @@ void TBTree::Remove(TBTreeItem* item) {
     if (!node->isLeaf) {
         // A separator swaps places with its in-order successor, which always lies in a leaf.
         while (node->items[index] != item) ++index;
-        TBTreeNode* leaf = LeftmostLeaf(node->children[index + 1]);
+        BTreeNode* leaf = LeftmostLeaf(node->children[index + 1]);
         Put(node, index, leaf->items[0]);
         Put(leaf, 0, item);
         node = leaf;
@@ -413,7 +413,7 @@ void TBTree::Remove(TBTreeItem* item) {
             root_ = nullptr;
         }
     } else if (node->count == 1) {
-        TBTreeNode* parent = node->parent;
+        BTreeNode* parent = node->parent;
         int childIndex = ChildIndex(node);
         int sibling = RepairSibling(parent, childIndex);
         if (RebalanceLeaves(parent, std::min(childIndex, sibling), childIndex < sibling)) {
@@ -426,7 +426,7 @@ void TBTree::Remove(TBTreeItem* item) {
 // Which sibling refills an under-full child: the middle child for an outer one; for the middle
 // child its left neighbour when that one can only merge or there is no right neighbour, else
 // its right neighbour.
-int TBTree::RepairSibling(const TBTreeNode* parent, int childIndex) {
+int TBTree::RepairSibling(const BTreeNode* parent, int childIndex) {
     if (childIndex != 1) return 1;
     return (parent->count == 2 || parent->children[0]->count == 2) ? 0 : 2;
 }
@@ -434,16 +434,16 @@ int TBTree::RepairSibling(const TBTreeNode* parent, int childIndex) {
 // Leaves children[separatorIndex] and children[separatorIndex + 1] of `parent`, one of them
 // holding a single item, either share their items and the separator (2+2 or 3+2) or, when the
 // sibling holds only 2, merge into one leaf of 4. Returns true when they merged.
-bool TBTree::RebalanceLeaves(TBTreeNode* parent, int separatorIndex, bool leftIsShort) {
-    TBTreeNode* left = parent->children[separatorIndex];
-    TBTreeNode* right = parent->children[separatorIndex + 1];
-    TBTreeItem* all[2 * TBTreeNode::kMaxItems + 1];
+bool TBTree::RebalanceLeaves(BTreeNode* parent, int separatorIndex, bool leftIsShort) {
+    BTreeNode* left = parent->children[separatorIndex];
+    BTreeNode* right = parent->children[separatorIndex + 1];
+    TBTreeItem* all[2 * BTreeNode::kMaxItems + 1];
     int total = 0;
     for (int i = 0; i < left->count; ++i) all[total++] = left->items[i];
     all[total++] = parent->items[separatorIndex];
     for (int i = 0; i < right->count; ++i) all[total++] = right->items[i];
 
-    if (total <= TBTreeNode::kMaxItems) {
+    if (total <= BTreeNode::kMaxItems) {
         for (int i = 0; i < total; ++i) Put(left, i, all[i]);
         left->count = total;
         RemoveSeparatorAndRightChild(parent, separatorIndex);
@@ -464,11 +464,11 @@ bool TBTree::RebalanceLeaves(TBTreeNode* parent, int separatorIndex, bool leftIs
 
 // The same for two internal nodes, one of them left with a single child: borrow a child and a
 // separator from a sibling with three children, or merge with a sibling that has two.
-bool TBTree::RebalanceInternal(TBTreeNode* parent, int separatorIndex, bool leftIsShort) {
-    TBTreeNode* left = parent->children[separatorIndex];
-    TBTreeNode* right = parent->children[separatorIndex + 1];
-    TBTreeNode* children[2 * TBTreeNode::kMaxChildren];
-    TBTreeItem* separators[2 * TBTreeNode::kMaxChildren];
+bool TBTree::RebalanceInternal(BTreeNode* parent, int separatorIndex, bool leftIsShort) {
+    BTreeNode* left = parent->children[separatorIndex];
+    BTreeNode* right = parent->children[separatorIndex + 1];
+    BTreeNode* children[2 * BTreeNode::kMaxChildren];
+    TBTreeItem* separators[2 * BTreeNode::kMaxChildren];
     int childCount = 0;
     int separatorCount = 0;
     for (int i = 0; i < left->count; ++i) {
@@ -483,7 +483,7 @@ bool TBTree::RebalanceInternal(TBTreeNode* parent, int separatorIndex, bool left
 
     std::fill(std::begin(left->items), std::end(left->items), nullptr);
     std::fill(std::begin(left->children), std::end(left->children), nullptr);
-    if (childCount <= TBTreeNode::kMaxChildren) {
+    if (childCount <= BTreeNode::kMaxChildren) {
         for (int i = 0; i < childCount; ++i) Adopt(left, i, children[i]);
         for (int i = 0; i < separatorCount; ++i) Put(left, i, separators[i]);
         left->count = childCount;
@@ -504,7 +504,7 @@ bool TBTree::RebalanceInternal(TBTreeNode* parent, int separatorIndex, bool left
     return false;
 }
 
-void TBTree::RemoveSeparatorAndRightChild(TBTreeNode* parent, int separatorIndex) {
+void TBTree::RemoveSeparatorAndRightChild(BTreeNode* parent, int separatorIndex) {
     for (int i = separatorIndex; i < parent->count - 2; ++i) parent->items[i] = parent->items[i + 1];
     for (int i = separatorIndex + 1; i < parent->count - 1; ++i) {
         parent->children[i] = parent->children[i + 1];
@@ -516,7 +516,7 @@ void TBTree::RemoveSeparatorAndRightChild(TBTreeNode* parent, int separatorIndex
 
 // An internal node left with one child borrows or merges through its own parent, one level at
 // a time; a root with a single child hands the root over to it.
-void TBTree::RepairInternal(TBTreeNode* node) {
+void TBTree::RepairInternal(BTreeNode* node) {
     while (node->count == 1) {
         if (node == root_) {
             root_ = node->children[0];
@@ -524,7 +524,7 @@ void TBTree::RepairInternal(TBTreeNode* node) {
             FreeNode(node);
             return;
         }
-        TBTreeNode* parent = node->parent;
+        BTreeNode* parent = node->parent;
         int childIndex = ChildIndex(node);
         int sibling = RepairSibling(parent, childIndex);
         if (!RebalanceInternal(parent, std::min(childIndex, sibling), childIndex < sibling)) return;
@@ -540,12 +540,12 @@ void TBTree::LetGo(TBTreeItem* item) {
 void TBTree::Clear() {
     cursor_ = nullptr;
     if (root_ == nullptr) return;
-    TBTreeNode* root = root_;
+    BTreeNode* root = root_;
     root_ = nullptr;
     FreeSubtree(root);
 }
 
-void TBTree::FreeSubtree(TBTreeNode* node) {
+void TBTree::FreeSubtree(BTreeNode* node) {
     if (node->isLeaf) {
         for (int i = 0; i < node->count; ++i) LetGo(node->items[i]);
     } else {
@@ -565,7 +565,7 @@ std::string TBTree::CheckStructure() const {
     return CheckNode(root_, nullptr, 0, leafDepth, previous);
 }
 
-std::string TBTree::CheckNode(const TBTreeNode* node, const TBTreeNode* parent, int depth, int& leafDepth,
+std::string TBTree::CheckNode(const BTreeNode* node, const BTreeNode* parent, int depth, int& leafDepth,
                               TBTreeItem*& previous) const {
     if (node->parent != parent) return "wrong parent link at depth " + std::to_string(depth);
     auto visit = [&](TBTreeItem* item) -> std::string {
@@ -577,7 +577,7 @@ std::string TBTree::CheckNode(const TBTreeNode* node, const TBTreeNode* parent, 
     };
     if (node->isLeaf) {
         int minimum = node == root_ ? 1 : 2;
-        if (node->count < minimum || node->count > TBTreeNode::kMaxItems) {
+        if (node->count < minimum || node->count > BTreeNode::kMaxItems) {
             return "leaf holds " + std::to_string(node->count) + " items";
         }
         if (leafDepth < 0) leafDepth = depth;
@@ -587,7 +587,7 @@ std::string TBTree::CheckNode(const TBTreeNode* node, const TBTreeNode* parent, 
         }
         return {};
     }
-    if (node->count < 2 || node->count > TBTreeNode::kMaxChildren) {
+    if (node->count < 2 || node->count > BTreeNode::kMaxChildren) {
         return "internal node has " + std::to_string(node->count) + " children";
     }
     for (int i = 0; i < node->count; ++i) {

@@ -4,8 +4,8 @@
 
 namespace corvalin {
 
-struct TBTreeNode;
-struct TBTreeBlock;
+struct BTreeNode;
+struct BTreeBlock;
 class TBTree;
 
 // Base of anything a TBTree can hold. An item remembers, for each of two tree slots, the node
@@ -21,31 +21,31 @@ public:
     TBTreeItem& operator=(const TBTreeItem&) = delete;
 
     // The node holding this item in the tree that maintains `slot`; null when in no such tree.
-    TBTreeNode* TreeNode(int slot) const { return treeNodes_[slot]; }
+    BTreeNode* TreeNode(int slot) const { return treeNodes_[slot]; }
 
 private:
     friend class TBTree;
-    TBTreeNode* treeNodes_[kSlotCount] = {};
+    BTreeNode* treeNodes_[kSlotCount] = {};
 };
 
 // One node of the tree, taken from the shared pool. A leaf holds 1 to 4 items in order; an
 // internal node holds 2 or 3 children and one separator fewer. The free-list links are only
 // meaningful while the node lies in the pool.
-struct TBTreeNode {
+struct BTreeNode {
     static constexpr int kMaxItems = 4;
     static constexpr int kMaxChildren = 3;
 
     bool isLeaf = true;
     int count = 0;                      // leaf: items held; internal: children held (separators = count - 1)
     TBTreeItem* items[kMaxItems] = {};  // leaf items, or the separators of an internal node
-    TBTreeNode* children[kMaxChildren] = {};
-    TBTreeNode* parent = nullptr;
-    TBTreeBlock* block = nullptr;
+    BTreeNode* children[kMaxChildren] = {};
+    BTreeNode* parent = nullptr;
+    BTreeBlock* block = nullptr;
 
-    TBTreeNode* freePrevious = nullptr;
-    TBTreeNode* freeNext = nullptr;
-    TBTreeNode* blockFreePrevious = nullptr;
-    TBTreeNode* blockFreeNext = nullptr;
+    BTreeNode* freePrevious = nullptr;
+    BTreeNode* freeNext = nullptr;
+    BTreeNode* blockFreePrevious = nullptr;
+    BTreeNode* blockFreeNext = nullptr;
 };
 
 // The process-wide node pool shared by every TBTree. Records are small and numerous, so nodes
@@ -61,8 +61,8 @@ public:
     static TBTreeMemory* Instance() { return instance_; }
     static int LivingTrees() { return livingTrees_; }
 
-    TBTreeNode* Acquire();
-    void Release(TBTreeNode* node);
+    BTreeNode* Acquire();
+    void Release(BTreeNode* node);
 
     int FreeCount() const { return freeCount_; }
     int BlockCount() const { return blockCount_; }
@@ -77,14 +77,14 @@ private:
     static void AddTree();
     static void DropTree();
     void AddBlock();
-    void FreeBlock(TBTreeBlock* block);
+    void FreeBlock(BTreeBlock* block);
 
     static inline TBTreeMemory* instance_ = nullptr;
     static inline int livingTrees_ = 0;
 
-    TBTreeBlock* blocks_ = nullptr;
+    BTreeBlock* blocks_ = nullptr;
     int blockCount_ = 0;
-    TBTreeNode* freeNodes_ = nullptr;
+    BTreeNode* freeNodes_ = nullptr;
     int freeCount_ = 0;
 };
 
@@ -126,30 +126,30 @@ public:
 
 private:
     bool Before(TBTreeItem* a, TBTreeItem* b) const { return compare_(context_, a, b) < 0; }
-    void Put(TBTreeNode* node, int index, TBTreeItem* item) const;
-    static void Adopt(TBTreeNode* node, int index, TBTreeNode* child);
-    static int ChildIndex(const TBTreeNode* child);
-    static TBTreeNode* LeftmostLeaf(TBTreeNode* node);
-    static TBTreeItem* SuccessorOfSubtree(TBTreeNode* node);
-    TBTreeNode* NewNode(bool isLeaf);
-    void FreeNode(TBTreeNode* node);
+    void Put(BTreeNode* node, int index, TBTreeItem* item) const;
+    static void Adopt(BTreeNode* node, int index, BTreeNode* child);
+    static int ChildIndex(const BTreeNode* child);
+    static BTreeNode* LeftmostLeaf(BTreeNode* node);
+    static TBTreeItem* SuccessorOfSubtree(BTreeNode* node);
+    BTreeNode* NewNode(bool isLeaf);
+    void FreeNode(BTreeNode* node);
 
-    bool HandOver(TBTreeNode* leaf, TBTreeItem* const (&five)[TBTreeNode::kMaxItems + 1]);
-    void SplitLeaf(TBTreeNode* leaf, TBTreeItem* const (&five)[TBTreeNode::kMaxItems + 1]);
-    void PushUp(TBTreeNode* parent, int childIndex, TBTreeItem* separator, TBTreeNode* left,
-                TBTreeNode* right);
+    bool HandOver(BTreeNode* leaf, TBTreeItem* const (&five)[BTreeNode::kMaxItems + 1]);
+    void SplitLeaf(BTreeNode* leaf, TBTreeItem* const (&five)[BTreeNode::kMaxItems + 1]);
+    void PushUp(BTreeNode* parent, int childIndex, TBTreeItem* separator, BTreeNode* left,
+                BTreeNode* right);
 
-    static int RepairSibling(const TBTreeNode* parent, int childIndex);
-    bool RebalanceLeaves(TBTreeNode* parent, int separatorIndex, bool leftIsShort);
-    bool RebalanceInternal(TBTreeNode* parent, int separatorIndex, bool leftIsShort);
-    void RemoveSeparatorAndRightChild(TBTreeNode* parent, int separatorIndex);
-    void RepairInternal(TBTreeNode* node);
+    static int RepairSibling(const BTreeNode* parent, int childIndex);
+    bool RebalanceLeaves(BTreeNode* parent, int separatorIndex, bool leftIsShort);
+    bool RebalanceInternal(BTreeNode* parent, int separatorIndex, bool leftIsShort);
+    void RemoveSeparatorAndRightChild(BTreeNode* parent, int separatorIndex);
+    void RepairInternal(BTreeNode* node);
     void LetGo(TBTreeItem* item);
-    void FreeSubtree(TBTreeNode* node);
-    std::string CheckNode(const TBTreeNode* node, const TBTreeNode* parent, int depth, int& leafDepth,
+    void FreeSubtree(BTreeNode* node);
+    std::string CheckNode(const BTreeNode* node, const BTreeNode* parent, int depth, int& leafDepth,
                           TBTreeItem*& previous) const;
 
-    TBTreeNode* root_ = nullptr;
+    BTreeNode* root_ = nullptr;
     int slot_;
     CompareFunction compare_;
     void* context_;

@@ -31,7 +31,7 @@ void ReadFully(int handle, uint8_t* destination, int64_t count, int64_t position
         ssize_t got = ::pread(handle, destination + done, static_cast<size_t>(count - done),
                               static_cast<off_t>(position + done));
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) throw VEMFileError(Describe("cannot read", count, position, got < 0 ? errno : EIO));
+        if (got <= 0) throw FileError(Describe("cannot read", count, position, got < 0 ? errno : EIO));
         done += got;
     }
 }
@@ -42,7 +42,7 @@ void WriteFully(int handle, const uint8_t* source, int64_t count, int64_t positi
         ssize_t put = ::pwrite(handle, source + done, static_cast<size_t>(count - done),
                                static_cast<off_t>(position + done));
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) throw VEMFileError(Describe("cannot write", count, position, put < 0 ? errno : EIO));
+        if (put <= 0) throw FileError(Describe("cannot write", count, position, put < 0 ? errno : EIO));
         done += put;
     }
 }
@@ -79,7 +79,7 @@ int OpenFileHandle(const std::filesystem::path& path, FileMode mode) {
 VEMFile::~VEMFile() {
     try {
         Close();
-    } catch (const VEMFileError&) {
+    } catch (const FileError&) {
         // nobody is left to tell; callers that care call Close() themselves
     }
 }
@@ -93,7 +93,7 @@ void VEMFile::Open(int handle, int shift, int count) {
     std::exception_ptr closeFailure;
     try {
         Close();
-    } catch (const VEMFileError&) {
+    } catch (const FileError&) {
         closeFailure = std::current_exception();
     }
 
@@ -134,7 +134,7 @@ void VEMFile::Close() {
     std::string failure;
     try {
         Flush();
-    } catch (const VEMFileError& error) {
+    } catch (const FileError& error) {
         failure = error.what();
     }
     FreeClusters();
@@ -146,7 +146,7 @@ void VEMFile::Close() {
     handle_ = -1;
     length_ = -1;
     diskLength_ = 0;
-    if (!failure.empty()) throw VEMFileError(failure);
+    if (!failure.empty()) throw FileError(failure);
 }
 
 void VEMFile::Flush() {
@@ -156,7 +156,7 @@ void VEMFile::Flush() {
 
 void VEMFile::Sync() {
     Flush();
-    if (handle_ >= 0 && !SyncHandle(handle_)) throw VEMFileError("cannot sync the file to disk");
+    if (handle_ >= 0 && !SyncHandle(handle_)) throw FileError("cannot sync the file to disk");
 }
 
 void VEMFile::DiscardUnwritten() {
@@ -167,12 +167,12 @@ void VEMFile::DiscardUnwritten() {
         MarkClean(*cluster, clusterSize_);
     }
     const off_t end = ::lseek(handle_, 0, SEEK_END);
-    if (end < 0) throw VEMFileError(std::string("cannot find the end of the file: ") + std::strerror(errno));
+    if (end < 0) throw FileError(std::string("cannot find the end of the file: ") + std::strerror(errno));
     length_ = diskLength_ = end;
 }
 
 void VEMFile::WriteBack(VEMFileCluster& cluster) {
-    if (handle_ < 0) throw VEMFileError("cannot write back: file is not open");
+    if (handle_ < 0) throw FileError("cannot write back: file is not open");
     WriteFully(handle_, cluster.data.data() + cluster.dirtyStart, cluster.dirtyEnd - cluster.dirtyStart,
                cluster.position + cluster.dirtyStart);
     diskLength_ = std::max(diskLength_, cluster.position + cluster.dirtyEnd);
@@ -247,9 +247,9 @@ void VEMFile::Read(void* destination, int64_t length, int64_t position) {
 
 void VEMFile::Write(const void* source, int64_t length, int64_t position) {
     if (length <= 0) return;
-    if (handle_ < 0) throw VEMFileError("cannot write: file is not open");
+    if (handle_ < 0) throw FileError("cannot write: file is not open");
     if (position < 0 || position > std::numeric_limits<int64_t>::max() - length)
-        throw VEMFileError("cannot write " + std::to_string(length) + " bytes at " +
+        throw FileError("cannot write " + std::to_string(length) + " bytes at " +
                            std::to_string(position));
     auto* in = static_cast<const uint8_t*>(source);
     while (length > 0) {
@@ -276,7 +276,7 @@ void VEMFile::Write(const void* source, int64_t length, int64_t position) {
 }
 
 void VEMFile::SetLength(int64_t length) {
-    if (length < 0) throw VEMFileError("cannot set a negative file length");
+    if (length < 0) throw FileError("cannot set a negative file length");
     if (handle_ < 0) return;
     Flush();
     if (length >= length_) return;
@@ -295,7 +295,7 @@ void VEMFile::SetLength(int64_t length) {
         result = ::ftruncate(handle_, static_cast<off_t>(length));
     } while (result != 0 && errno == EINTR);
     if (result != 0)
-        throw VEMFileError("cannot truncate file at " + std::to_string(length) + ": " + std::strerror(errno));
+        throw FileError("cannot truncate file at " + std::to_string(length) + ": " + std::strerror(errno));
     diskLength_ = length;
 }
 
@@ -378,7 +378,7 @@ std::vector<uint8_t> VEMFile::DigestOf(int length, int rounds, const DigestSeed&
 
 void VEMFile::WriteDigest(int length, int rounds, const DigestSeed& seed, int64_t start, int64_t end) {
     if (start < 0 || end < start || end > length_)
-        throw VEMFileError("cannot seal bytes " + std::to_string(start) + " to " + std::to_string(end) +
+        throw FileError("cannot seal bytes " + std::to_string(start) + " to " + std::to_string(end) +
                            " of a file of " + std::to_string(length_));
     std::vector<uint8_t> digest = DigestOf(length, rounds, seed, start, end);
     Write(digest.data(), static_cast<int64_t>(digest.size()), end);

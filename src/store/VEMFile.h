@@ -7,7 +7,7 @@
 
 #include "store/RecordIO.h"
 #include "store/VEMCrypt.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 
@@ -27,7 +27,7 @@ struct VEMFileCluster {
 
 // Random-access file over an OS handle with a few fixed-size clusters, least recently used
 // reused first. Dirty ranges reach the disk only at reuse, Flush, SetLength and Close.
-// Every failed seek, read or write throws VEMFileError (code 1).
+// Every failed seek, read or write throws FileError (code 1).
 class VEMFile {
 public:
     VEMFile() = default;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 
 namespace corvalin {
 
@@ -179,14 +179,15 @@ VEMOpt* VEMOpt::SetInt(uint32_t tag, int32_t value) {
     return child;
 }
 
-int32_t VEMOpt::GetInt(uint32_t tag, int32_t fallback) {
-    VEMOpt* child = Find(tag);
-    if (child == nullptr) return fallback;
+int32_t VEMOpt::IntValue() const {
     uint32_t bits = 0;
-    for (int i = static_cast<int>(std::min<uint32_t>(child->valueLength_, 4)) - 1; i >= 0; --i) {
-        bits = (bits << 8) | child->value_[i];
-    }
+    for (int i = static_cast<int>(std::min<uint32_t>(valueLength_, 4)) - 1; i >= 0; --i) bits = (bits << 8) | value_[i];
     return static_cast<int32_t>(bits);
+}
+
+int32_t VEMOpt::GetInt(uint32_t tag, int32_t fallback) {
+    const VEMOpt* child = Find(tag);
+    return child ? child->IntValue() : fallback;
 }
 
 VEMOpt* VEMOpt::SetBool(uint32_t tag, bool value) {

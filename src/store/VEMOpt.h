@@ -31,6 +31,9 @@ public:
     std::string Value() const;
     const uint8_t* ValueData() const { return value_; }
     uint32_t ValueLength() const { return valueLength_; }
+    // The own value as a little-endian number of up to four bytes (shorter values widen with
+    // zeros), as GetInt reads a child's.
+    int32_t IntValue() const;
 
     VEMOpt* SetString(uint32_t tag, std::string_view text);
     VEMOpt* SetWideString(uint32_t tag, std::u16string_view text);
@@ -50,7 +53,7 @@ public:
     int32_t ChildCount() const { return childCount_; }
 
     void Write(const RecordWriter& writer);
-    // Decoding throws VEMFileError when the input ends early, announces a length no writer
+    // Decoding throws FileError when the input ends early, announces a length no writer
     // produces, or nests deeper than kMaxDecodeDepth; records decoded up to then stay in the tree.
     void Read(const RecordReader& reader);
     void ReadLegacy(const RecordReader& reader);

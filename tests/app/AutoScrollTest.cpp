@@ -117,11 +117,11 @@ TEST_F(AutoScrollTest, StepsReachTheScreenByTheChosenPathAndLeaveTheFullPicture)
         EXPECT_EQ(end.offset, start.offset);
         EXPECT_EQ(end.row, start.row - kSteps);
         ASSERT_FALSE(watch.painted.empty());
-        const QRect page(0, 0, view.pageWidth, view.pageHeight);
+        const QRect page(0, 0, view.pageWidthPx, view.pageHeightPx);
         for (const QRegion& region : watch.painted) {
             switch (c.expected) {
                 case Paints::OneRow:
-                    EXPECT_EQ(region, QRegion(0, view.pageHeight - 1, view.pageWidth, 1));
+                    EXPECT_EQ(region, QRegion(0, view.pageHeightPx - 1, view.pageWidthPx, 1));
                     break;
                 case Paints::WaveBand:
                     EXPECT_LE(RowsOf(region), view.waveBandRows + 1);
@@ -236,7 +236,7 @@ TEST_F(AutoScrollTest, TheMovementStopsItselfAtTheEndOfTheBook) {
     window.ToggleAutoScroll();
     Settle();
     ScrollEngine& engine = window.Engine();
-    const int limit = 4 * window.View().pageHeight;
+    const int limit = 4 * window.View().pageHeightPx;
     int steps = 0;
     while (window.Options().AutoScrollOn() && steps < limit) {
         engine.StepAutoScroll();

@@ -70,12 +70,12 @@ TEST_F(MainWindowTest, AGoodBookShowsItsTextFromTheStartAQuarterDown) {
     EXPECT_EQ(window.CurrentBookName(), "Welcome_txt.book");
 
     VEMRenderParag& view = window.View();
-    EXPECT_EQ(view.pageHeight, window.Surface().height());
+    EXPECT_EQ(view.pageHeightPx, window.Surface().height());
     int64_t offset = 0;
     int32_t row = 0;
     view.GetPosition(offset, row);
     EXPECT_EQ(offset, 40) << "a book never read opens at its first line";
-    EXPECT_EQ(row, view.pageHeight / 4);
+    EXPECT_EQ(row, view.pageHeightPx / 4);
     EXPECT_GT(TextPixels(window.Surface(), view.textColour), 500);
 }
 
@@ -274,8 +274,8 @@ TEST_F(MainWindowTest, ANewSizeKeepsTheReadingPosition) {
         const int32_t row = view.screenLines.front().line->y;
         window.resize(size);
         Settle();
-        EXPECT_EQ(view.pageWidth, window.Surface().width());
-        EXPECT_EQ(view.pageHeight, window.Surface().height());
+        EXPECT_EQ(view.pageWidthPx, window.Surface().width());
+        EXPECT_EQ(view.pageHeightPx, window.Surface().height());
         // The paragraph is broken into other lines; the one holding the old top line's start
         // stands where that line stood.
         const VEMRenderLineObject* top = view.screenLines.front().line;
@@ -299,7 +299,7 @@ TEST_F(MainWindowTest, PageDownAndPageUpTurnWholePages) {
     EXPECT_GT(TopOffset(view), lastOffset) << "the line below the page comes to the top";
     window.PrevPage();
     EXPECT_EQ(view.screenLines.back().line->startOffset, lastOffset) << "the last line comes back";
-    EXPECT_EQ(view.screenLines.back().line->y + view.screenLines.back().line->textBottom, view.pageHeight);
+    EXPECT_EQ(view.screenLines.back().line->y + view.screenLines.back().line->textBottom, view.pageHeightPx);
     // The page is the one left, aligned to its last line instead of its first: at most the line
     // above the old top line has come in.
     const VEMRenderLineObject* top = view.screenLines.front().line;
@@ -320,7 +320,7 @@ TEST_F(MainWindowTest, KeysOnTheSurfaceMoveTheText) {
     ASSERT_NE(view.lastUnit, nullptr);
     EXPECT_TRUE(view.lastUnit->isLast);
     const VEMRenderLineObject* last = view.lastUnit->lastLine;
-    EXPECT_EQ(last->y + last->textBottom, view.pageHeight * 3 / 4 - view.advanceReserve);
+    EXPECT_EQ(last->y + last->textBottom, view.pageHeightPx * 3 / 4 - view.advanceReservePx);
 
     Press(surface, Qt::Key_Space);  // the end leaves the page
     EXPECT_TRUE(view.screenLines.empty());
@@ -352,7 +352,7 @@ int main(int argc, char** argv) {
     // Windows need no display here; the environment may choose another platform.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // Events reach the windows as they do in the reader, through the guarded notify.
-    corvalin::VEMApplication app(argc, argv);
+    corvalin::ReaderApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -56,12 +56,12 @@ TEST_F(PopupMenuPaintTest, AnItemIsItsCaptionAndShortcutPlusTheMargins) {
     int widest = 0;
     for (QAction* action : menu_.actions())
         if (!action->isSeparator())
-            widest = std::max(widest, metrics.horizontalAdvance(TMenuItemPainter::MeasuredText(*action)) +
-                                          15 + TMenuItemPainter::kShortcutGapPx);
+            widest = std::max(widest, metrics.horizontalAdvance(MenuItemPainter::MeasuredText(*action)) +
+                                          15 + MenuItemPainter::kShortcutGapPx);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         QAction& item = Item(row.name);
-        EXPECT_EQ(TMenuItemPainter::MeasuredText(item).toStdString(), row.measured);
+        EXPECT_EQ(MenuItemPainter::MeasuredText(item).toStdString(), row.measured);
         const QRect rect = menu_.actionGeometry(&item);
         EXPECT_EQ(rect.height(), metrics.height() + 5);
         // The menu gives every item the widest item's width, and adds no column of its own.
@@ -69,8 +69,8 @@ TEST_F(PopupMenuPaintTest, AnItemIsItsCaptionAndShortcutPlusTheMargins) {
         // The shortcut never runs into the caption.
         const int captionEnd = 6 + metrics.horizontalAdvance(item.text());
         const int shortcutStart =
-            rect.width() - 9 - metrics.horizontalAdvance(TMenuItemPainter::ShortcutText(item));
-        EXPECT_GE(shortcutStart - captionEnd, TMenuItemPainter::kShortcutGapPx);
+            rect.width() - 9 - metrics.horizontalAdvance(MenuItemPainter::ShortcutText(item));
+        EXPECT_GE(shortcutStart - captionEnd, MenuItemPainter::kShortcutGapPx);
     }
 }
 

@@ -31,8 +31,8 @@ inline QImage OnScreen(TAA_Main& window) {
 
 // The page composed whole at the view's present position.
 inline QImage FullRepaint(VEMRenderParag& view) {
-    QImage page(view.pageWidth, view.pageHeight, QImage::Format_BGR888);
-    PixelImage image{page.bits(), view.pageWidth, view.pageHeight, int(page.bytesPerLine())};
+    QImage page(view.pageWidthPx, view.pageHeightPx, QImage::Format_BGR888);
+    PixelImage image{page.bits(), view.pageWidthPx, view.pageHeightPx, int(page.bytesPerLine())};
     PaintView(view, image);
     return page.convertToFormat(QImage::Format_RGB32);
 }

@@ -96,7 +96,7 @@ TEST_F(SessionStatisticsTest, TwoPageTurnsInARowTimeTheReader) {
     // Jumps: the timing does not depend on the animation, which only costs the test time.
     window.Options().Set(Setting::SmoothMovement, 0);
     ScrollEngine& engine = window.Engine();
-    const int32_t pageHeight = window.View().pageHeight;
+    const int32_t pageHeight = window.View().pageHeightPx;
     ASSERT_GT(pageHeight, 20);
 
     // The first turn only starts the timing.

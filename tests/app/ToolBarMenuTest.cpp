@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/ErrorLog.h"
-#include "app/HelpWindow.h"
+#include "app/UserGuideWindow.h"
 #include "app/MainWindow.h"
 #include "app/ReadingSurface.h"
 #include "app/ToolBar.h"
@@ -199,10 +199,10 @@ TEST_F(ToolBarMenuTest, MenuItemsRunTheirCommands) {
     ASSERT_TRUE(window.isFullScreen()) << "without Global.cfg the reader starts in full screen";
     MenuItem(window, "Help1").trigger();
     EXPECT_FALSE(window.isFullScreen());
-    ASSERT_NE(window.HelpWindow(), nullptr);
-    EXPECT_TRUE(window.HelpWindow()->isVisible());
-    EXPECT_EQ(window.HelpWindow()->windowTitle(), window.Text("Menu_07"));
-    const QString guide = window.HelpWindow()->Browser().toPlainText();
+    ASSERT_NE(window.GuideWindow(), nullptr);
+    EXPECT_TRUE(window.GuideWindow()->isVisible());
+    EXPECT_EQ(window.GuideWindow()->windowTitle(), window.Text("Menu_07"));
+    const QString guide = window.GuideWindow()->Browser().toPlainText();
     EXPECT_TRUE(guide.contains("Automatic movement")) << guide.left(200).toStdString();
     EXPECT_TRUE(guide.contains("Page Down"));
 

@@ -37,7 +37,7 @@ protected:
     }
 };
 
-// An event delivered exactly as VEMApplication delivers every event.
+// An event delivered exactly as ReaderApplication delivers every event.
 bool Deliver(QObject& receiver) {
     QEvent event(kFailingEvent);
     return GuardedNotify(*qobject_cast<QApplication*>(QCoreApplication::instance()), &receiver, &event);

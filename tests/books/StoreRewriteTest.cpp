@@ -7,7 +7,7 @@
 
 #include "books/BookFormat.h"
 #include "books/StoreRewrite.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 #include "store/VEMOpt.h"
 #include "support/TestSupport.h"
 
@@ -70,7 +70,7 @@ TEST_F(StoreRewriteTest, AWriteCutShortByAFullDiskLeavesTheOldStore) {
         // Far more than the disk has room for: the write stops inside the new store.
         store.SetString(kTagNote, std::string(200'000, 'x'));
         FileSizeLimit full(length + 4096);
-        EXPECT_THROW(RewriteBookStoreSafely(path_, book.file, store), VEMFileError);
+        EXPECT_THROW(RewriteBookStoreSafely(path_, book.file, store), FileError);
     }
     EXPECT_EQ(std::filesystem::file_size(path_), length);
     EXPECT_EQ(SavedPosition(path_), 1234);
@@ -85,7 +85,7 @@ TEST_F(StoreRewriteTest, NoRoomForTheUndoFileLeavesTheBookUntouched) {
         LoadStore(book, store);
         store.SetInt(kTagPosition, 5678);
         FileSizeLimit full(16);
-        EXPECT_THROW(RewriteBookStoreSafely(path_, book.file, store), VEMFileError);
+        EXPECT_THROW(RewriteBookStoreSafely(path_, book.file, store), FileError);
     }
     EXPECT_EQ(test::ReadBytes(path_), before);
     for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))

@@ -4,7 +4,7 @@
 
 #include "ConverterSupport.h"
 #include "import/PalmDoc.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 #include "support/TestSupport.h"
 
 namespace corvalin {
@@ -252,7 +252,7 @@ TEST(PalmDocFiles, WritesTheTextFileOnlyForAGoodBook) {
     test::WriteText(dir / "bad.pdb", Database({DocHeader(2, 0, 0)}));
     EXPECT_FALSE(ConvertPalmDoc(dir / "bad.pdb", dir / "bad.txt").Ok());
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.txt"));
-    EXPECT_THROW(ConvertPalmDoc(dir / "missing.pdb", dir / "x.txt"), VEMFileError);
+    EXPECT_THROW(ConvertPalmDoc(dir / "missing.pdb", dir / "x.txt"), FileError);
 }
 
 }  // namespace

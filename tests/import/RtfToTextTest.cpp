@@ -126,7 +126,7 @@ TEST(RtfConversion, WritesUtf16TextFile) {
     test::WriteText(dir / "not.rtf", "plain");
     EXPECT_FALSE(ConvertRtf(dir / "not.rtf", dir / "not.txt", decoder).Ok());
     EXPECT_FALSE(std::filesystem::exists(dir / "not.txt"));
-    EXPECT_THROW(ConvertRtf(dir / "missing.rtf", dir / "x.txt", decoder), VEMFileError);
+    EXPECT_THROW(ConvertRtf(dir / "missing.rtf", dir / "x.txt", decoder), FileError);
 }
 
 std::u16string ReadUtf8(const std::filesystem::path& path) {

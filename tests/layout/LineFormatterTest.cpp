@@ -35,7 +35,7 @@ TEST_P(Placement, BreaksAndPlacesWords) {
     const PlacementCase& c = GetParam();
     ViewFixture f(c.text);
     f.UseCharWidth(1);
-    f.view.pageWidth = c.pageWidth;
+    f.view.pageWidthPx = c.pageWidth;
     SetMode(f.view, c.mode);
     EXPECT_EQ(ViewFixture::Describe(*f.FormatOnly(c.unit)), c.lines);
 }
@@ -81,7 +81,7 @@ TEST(LineFormatter, MeasuresAndExpands) {
     for (char16_t unit : std::u16string(u"Ab c")) sum += f.canvas.Advance(unit);
     EXPECT_EQ(MeasureText(f.view, u"Ab c"), sum);
     EXPECT_EQ(MeasureText(f.view, u""), 0);
-    f.view.kerning = -1000;  // every advance is at least one pixel
+    f.view.kerningSsPx = -1000;  // every advance is at least one pixel
     EXPECT_EQ(MeasureText(f.view, u"Ab c"), 4);
     f.UseCharWidth(7);
     EXPECT_EQ(MeasureText(f.view, u"Ab c"), 28);
@@ -91,12 +91,12 @@ TEST(LineFormatter, MeasuresAndExpands) {
 TEST(LineFormatter, LinesCarryIntervalsAndTextBoxes) {
     ViewFixture f("a bb cc dd ee\n");
     f.UseCharWidth(1);
-    f.view.pageWidth = 10;
-    f.view.lineInterval = 3;
-    f.view.paragraphInterval = 5;
+    f.view.pageWidthPx = 10;
+    f.view.lineIntervalPx = 3;
+    f.view.paragraphIntervalPx = 5;
     VEMRenderParagObject* unit = f.FormatOnly(0);
     ASSERT_EQ(unit->lineCount, 3);
-    const int32_t row = f.view.rowHeight;
+    const int32_t row = f.view.rowHeightPx;
     const VEMRenderLineObject* first = unit->firstLine;
     const VEMRenderLineObject* middle = first->next;
     const VEMRenderLineObject* last = unit->lastLine;
@@ -116,16 +116,16 @@ TEST(LineFormatter, LinesCarryIntervalsAndTextBoxes) {
 TEST(LineFormatter, OriginalBlankAndSpaceOnlyLines) {
     ViewFixture f("a\n\n   \nb\n", true);
     SetMode(f.view, Mode::Original);
-    f.view.lineInterval = 3;
+    f.view.lineIntervalPx = 3;
     f.view.Relayout();
     f.view.DeleteAllUnits();
     const VEMRenderParagObject* blank = f.view.ConstructUnit(1);
     const VEMRenderParagObject* spaces = f.view.ConstructUnit(2);
     ASSERT_EQ(blank->lineCount, 1);
-    EXPECT_EQ(blank->firstLine->height, f.view.rowHeight);
+    EXPECT_EQ(blank->firstLine->height, f.view.rowHeightPx);
     EXPECT_EQ(blank->firstLine->textBottom - blank->firstLine->textTop, 0);
     ASSERT_EQ(spaces->lineCount, 1);
-    EXPECT_EQ(spaces->firstLine->height, f.view.rowHeight + 3);
+    EXPECT_EQ(spaces->firstLine->height, f.view.rowHeightPx + 3);
     EXPECT_EQ(spaces->firstLine->wordCount, 0);
 }
 
@@ -133,7 +133,7 @@ TEST(LineFormatter, APageNarrowerThanACharacterStillAdvances) {
     for (Mode mode : {Mode::Full, Mode::Original}) {
         ViewFixture f("abc\n");
         f.UseCharWidth(5);
-        f.view.pageWidth = 2;
+        f.view.pageWidthPx = 2;
         SetMode(f.view, mode);
         const VEMRenderParagObject* unit = f.FormatOnly(0);
         int32_t units = 0;
@@ -191,7 +191,7 @@ TEST_P(Colouring, MarksHeadingsAndFirstLetters) {
     VEMOpt* headings = f.book.Store().Child(kTagHeadings);
     headings->Clear();
     if (c.headingWords >= 0) headings->SetInt(0, c.headingWords);
-    f.view.pageWidth = 400;
+    f.view.pageWidthPx = 400;
     EXPECT_EQ(Colours(f, *f.FormatOnly(0)), c.colours);
 }
 
@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LineFormatter, FirstLetterCutKeepsTheLineLayout) {
     ViewFixture f("\"Hello\" she said\n");
     f.book.Store().Child(kTagHeadings)->Clear();  // the line is shaped like a heading
-    f.view.pageWidth = 400;
+    f.view.pageWidthPx = 400;
     const VEMRenderParagObject* unit = f.FormatOnly(0);
     const VEMRenderWordObject* first = unit->firstLine->firstWord;
     const VEMRenderWordObject* rest = first->next;

@@ -41,7 +41,7 @@ void ExpectContiguous(const VEMRenderParag& view) {
 }
 
 TEST(OffsetTable, UnitIndexOfFindsTheLastEntryNotAbove) {
-    VEMOffsetTable table;
+    OffsetTable table;
     table.Assign({40, 50, 50, 80, 100}, 40, 100);
     struct Row {
         const char* name;
@@ -52,16 +52,16 @@ TEST(OffsetTable, UnitIndexOfFindsTheLastEntryNotAbove) {
         {"Inside", 79, 2},    {"LastUnit", 80, 3},  {"TextEnd", 100, 3},    {"Beyond", 5000, 3},
     };
     for (const Row& row : rows) EXPECT_EQ(UnitIndexOf(table, row.offset), row.unit) << row.name;
-    VEMOffsetTable one;
+    OffsetTable one;
     one.Assign({40}, 40, 60);
     EXPECT_EQ(UnitIndexOf(one, 50), -1);
-    VEMOffsetTable two;
+    OffsetTable two;
     two.Assign({40, 60}, 40, 60);
     EXPECT_EQ(UnitIndexOf(two, 50), 0);
 }
 
 TEST(OffsetTable, DamagedEntriesAreForcedIntoTheTextInOrder) {
-    VEMOffsetTable table;
+    OffsetTable table;
     table.Assign({7, 90, 60, -5, 1000, 2000000000}, 40, 100);
     EXPECT_EQ(table.Entries(), (std::vector<int32_t>{40, 90, 90, 90, 100, 100}));
 }
@@ -124,7 +124,7 @@ TEST(RenderView, ScrollingKeepsTheChainInsideTheCacheWindow) {
     ViewFixture f(ManyParagraphs(120));
     f.view.cachePages = 1;
     f.view.Relayout();
-    const int32_t height = f.view.pageHeight;
+    const int32_t height = f.view.pageHeightPx;
     f.view.GoToPosition(f.view.paragraphs.Entry(10), 0);
     for (int step = 0; step < 900; step += 7) {
         // The anchor's unit may leave the window and go; only a last remaining unit stays.
@@ -173,7 +173,7 @@ TEST(RenderView, GetPositionAfterTheEndScrolledAway) {
     ASSERT_TRUE(line);
     EXPECT_EQ(line, f.view.lastUnit->lastLine);
     EXPECT_EQ(offset, f.view.lastUnit->lastLine->startOffset);
-    EXPECT_EQ(row, f.view.pageHeight / 2);
+    EXPECT_EQ(row, f.view.pageHeightPx / 2);
 }
 
 TEST(RenderView, RelayoutKeepsThePositionWhenTheMarginChanges) {
@@ -205,8 +205,8 @@ TEST(RenderView, CanAdvanceStopsWhenTheLastLineLeavesTheTop) {
     const int32_t textEnd = f.book.Header().textEnd;
     f.view.GoToPosition(textEnd, 0);
     const VEMRenderLineObject* last = f.view.lastUnit->lastLine;
-    const int32_t reserve = f.view.rowHeight / 20;
-    EXPECT_EQ(f.view.advanceReserve, reserve);
+    const int32_t reserve = f.view.rowHeightPx / 20;
+    EXPECT_EQ(f.view.advanceReservePx, reserve);
     // Bottom minus reserve still below row 0: one more step is allowed.
     f.view.GoToPosition(textEnd, reserve - last->height + 1);
     EXPECT_TRUE(f.view.CanAdvance(false));
@@ -214,15 +214,15 @@ TEST(RenderView, CanAdvanceStopsWhenTheLastLineLeavesTheTop) {
     EXPECT_FALSE(f.view.CanAdvance(false));
     EXPECT_TRUE(f.view.CanAdvance(true));
     // The beginning of the book pushed below the page.
-    f.view.GoToPosition(0, f.view.pageHeight);
+    f.view.GoToPosition(0, f.view.pageHeightPx);
     EXPECT_FALSE(f.view.CanAdvance(true));
     EXPECT_TRUE(f.view.CanAdvance(false));
 }
 
 TEST(RenderView, EmptyViewDoesNothing) {
     VEMRenderParag view;
-    view.pageWidth = 100;
-    view.pageHeight = 100;
+    view.pageWidthPx = 100;
+    view.pageHeightPx = 100;
     view.Relayout();
     view.GoToPosition(40, 0);
     int64_t offset = -1;

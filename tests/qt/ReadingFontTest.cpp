@@ -110,8 +110,8 @@ TEST_P(FixedWidthFaces, FixedCharWidthIsTheAdvanceOfEveryCharacter) {
     // Through the layout: a word of n letters is n advances wide.
     VEMRenderParag view;
     view.canvas = &canvas;
-    view.pageWidth = 400;
-    view.pageHeight = 300;
+    view.pageWidthPx = 400;
+    view.pageHeightPx = 300;
     view.proportional = false;
     view.Relayout();
     EXPECT_EQ(MeasureText(view, u"letters"), 7 * canvas.Advance(u'l'));
@@ -228,20 +228,20 @@ TEST_P(InkPastTheAdvance, PageShowsTheWholeGlyphs) {
 
     test::ViewFixture f("Chief of staff, a brief leaf of cliff.\n");
     f.view.canvas = &canvas;
-    f.view.pageWidth = 1200;
-    f.view.pageHeight = 200;
+    f.view.pageWidthPx = 1200;
+    f.view.pageHeightPx = 200;
     f.view.Relayout();
     f.view.GoToPosition(0, 0);
     const VEMRenderLineObject* line = f.view.firstUnit->firstLine;
     ASSERT_GE(line->wordCount, 8);
     const int32_t top = line->y + line->textTop;
     const int32_t bottom = line->y + line->textBottom;
-    const int32_t width = f.view.pageWidth;
+    const int32_t width = f.view.pageWidthPx;
 
-    std::vector<uint32_t> expected(size_t(width) * size_t(f.view.pageHeight), f.view.backColour);
+    std::vector<uint32_t> expected(size_t(width) * size_t(f.view.pageHeightPx), f.view.backColour);
     int beyondAdvances = 0;
     for (const VEMRenderWordObject* word = line->firstWord; word; word = word->next) {
-        test::PageImage glyphs(width, f.view.pageHeight);
+        test::PageImage glyphs(width, f.view.pageHeightPx);
         int32_t pen = word->x;
         for (char16_t unit : word->text) {
             canvas.DrawUnit(glyphs.image, pen, top + 2, unit);
@@ -257,7 +257,7 @@ TEST_P(InkPastTheAdvance, PageShowsTheWholeGlyphs) {
     }
     ASSERT_GT(beyondAdvances, 0) << "some ink lies right of its word's advances";
 
-    test::PageImage page(width, f.view.pageHeight);
+    test::PageImage page(width, f.view.pageHeightPx);
     PaintView(f.view, page.image);
     int wrong = 0;
     for (int32_t y = top; y < bottom; ++y)

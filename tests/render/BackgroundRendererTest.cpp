@@ -51,7 +51,7 @@ TEST(BackgroundRenderer, RendersTheLinesBelowThePageFirst) {
     const VEMRenderLineObject* first = f.view.renderer.currentLine;
     ASSERT_TRUE(first);
     EXPECT_GE(first->y, lastShown->y);
-    EXPECT_LE(first->y, 2 * f.view.pageHeight);
+    EXPECT_LE(first->y, 2 * f.view.pageHeightPx);
     // Everything within two pages below comes before anything above the page.
     for (int guard = 0; guard < 100000; ++guard) {
         BackgroundStep(f.view, 1);
@@ -60,7 +60,7 @@ TEST(BackgroundRenderer, RendersTheLinesBelowThePageFirst) {
     }
     for (const VEMRenderParagObject* unit = f.view.firstUnit; unit; unit = unit->next)
         for (const VEMRenderLineObject* line = unit->firstLine; line; line = line->next)
-            if (line->y >= lastShown->y && line->y <= 2 * f.view.pageHeight) {
+            if (line->y >= lastShown->y && line->y <= 2 * f.view.pageHeightPx) {
                 EXPECT_EQ(line->renderedWords, line->wordCount) << line->y;
             }
 }
@@ -98,8 +98,8 @@ TEST(BackgroundRenderer, SlicedRenderingGivesTheSamePixels) {
             f->view.Relayout();
             f->view.GoToPosition(f->view.paragraphs.Entry(8), 5);
         }
-        PageImage a(sliced.view.pageWidth, sliced.view.pageHeight);
-        PageImage b(direct.view.pageWidth, direct.view.pageHeight);
+        PageImage a(sliced.view.pageWidthPx, sliced.view.pageHeightPx);
+        PageImage b(direct.view.pageWidthPx, direct.view.pageHeightPx);
         for (int move = 0; move < 5; ++move) {
             // A few slices, then the text moves on, leaving a word half done.
             for (int i = 0; i < 7 + move * 13; ++i) BackgroundStep(sliced.view, 1);

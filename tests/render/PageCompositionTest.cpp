@@ -55,8 +55,8 @@ void Configure(ViewFixture& f, const StepCase& c) {
     font.cellHeightPx = 14 * c.aaFactor;
     f.canvas.SetFont(font);
     f.view.marginPx = 6;
-    f.view.paragraphInterval = 4;
-    f.view.lineInterval = -2;
+    f.view.paragraphIntervalPx = 4;
+    f.view.lineIntervalPx = -2;
     f.view.autoMode = c.autoMode;
     f.view.autoRunning = true;
     f.view.Relayout();
@@ -72,23 +72,23 @@ TEST_P(IncrementalSteps, EqualTheWholePageAtTheFinalPosition) {
     Configure(f, c);
     f.view.GoToPosition(0, 30);
     f.view.PlaceLine(f.view.firstUnit->firstLine, f.view.firstUnit->firstLine->y);
-    PageImage kept(f.view.pageWidth, f.view.pageHeight);
+    PageImage kept(f.view.pageWidthPx, f.view.pageHeightPx);
     KeptPage page(kept.image);
     page.PaintWhole(f.view);
 
-    const int32_t steps = 3 * f.view.pageHeight + 17;
+    const int32_t steps = 3 * f.view.pageHeightPx + 17;
     int32_t taken = 0;
     for (; taken < steps && page.Step(f.view); ++taken) {
         if (taken % 97 == 0) {
             page.Unroll();
-            PageImage whole(f.view.pageWidth, f.view.pageHeight);
+            PageImage whole(f.view.pageWidthPx, f.view.pageHeightPx);
             PaintView(f.view, whole.image);
             ASSERT_TRUE(kept == whole) << "after " << taken + 1 << " steps: " << kept.FirstDifference(whole);
         }
     }
     EXPECT_EQ(taken, steps);
     page.Unroll();
-    PageImage whole(f.view.pageWidth, f.view.pageHeight);
+    PageImage whole(f.view.pageWidthPx, f.view.pageHeightPx);
     PaintView(f.view, whole.image);
     EXPECT_TRUE(kept == whole) << kept.FirstDifference(whole);
 }
@@ -108,7 +108,7 @@ TEST(PageComposition, ScrollingToTheEndShowsTheEndMarkerIncrementally) {
         ViewFixture f(Prose(3));
         Configure(f, {Mode::Full, 2, autoMode});
         f.view.GoToPosition(0, 0);
-        PageImage kept(f.view.pageWidth, f.view.pageHeight);
+        PageImage kept(f.view.pageWidthPx, f.view.pageHeightPx);
         KeptPage page(kept.image);
         page.PaintWhole(f.view);
         int32_t steps = 0;
@@ -116,7 +116,7 @@ TEST(PageComposition, ScrollingToTheEndShowsTheEndMarkerIncrementally) {
         page.Unroll();
         EXPECT_GT(steps, 0);
         EXPECT_FALSE(f.view.CanAdvance(false));
-        PageImage whole(f.view.pageWidth, f.view.pageHeight);
+        PageImage whole(f.view.pageWidthPx, f.view.pageHeightPx);
         PaintView(f.view, whole.image);
         EXPECT_TRUE(kept == whole) << kept.FirstDifference(whole);
     }
@@ -140,12 +140,12 @@ std::vector<int32_t> RowsWithColour(const PageImage& page, uint32_t colour) {
 
 TEST(PageComposition, EndMarkerStandsHalfAPageBelowTheLastLine) {
     ViewFixture f("one short line\n");
-    f.view.pageHeight = 200;
+    f.view.pageHeightPx = 200;
     f.view.Relayout();
     f.view.GoToPosition(0, 0);
     const VEMRenderLineObject* last = f.view.lastUnit->lastLine;
-    const int32_t centre = last->y + last->height + f.view.pageHeight / 2;
-    PageImage page(f.view.pageWidth, f.view.pageHeight);
+    const int32_t centre = last->y + last->height + f.view.pageHeightPx / 2;
+    PageImage page(f.view.pageWidthPx, f.view.pageHeightPx);
     PaintView(f.view, page.image);
     const auto rows = RowsWithColour(page, f.view.textColour);
     ASSERT_FALSE(rows.empty());
@@ -164,40 +164,40 @@ TEST(PageComposition, InkPastAWordsAdvanceShowsAndLeavesTheNextWordWhole) {
     // show exactly as the canvas draws them at the words' positions: coverage 0 of the wider
     // area leaves the next word's pixels alone.
     ViewFixture f("ab\u201D cd\u201D ef gh\n");
-    f.view.kerning = -2;
+    f.view.kerningSsPx = -2;
     f.view.Relayout();
     f.view.GoToPosition(0, 0);
     const VEMRenderLineObject* line = f.view.firstUnit->firstLine;
     ASSERT_GE(line->wordCount, 4);
     const int32_t top = line->y + line->textTop;
 
-    std::vector<uint32_t> expected(size_t(f.view.pageWidth) * size_t(f.view.pageHeight), f.view.backColour);
+    std::vector<uint32_t> expected(size_t(f.view.pageWidthPx) * size_t(f.view.pageHeightPx), f.view.backColour);
     int overlaps = 0;
     for (const VEMRenderWordObject* word = line->firstWord; word; word = word->next) {
-        PageImage glyphs(f.view.pageWidth, f.view.pageHeight);
+        PageImage glyphs(f.view.pageWidthPx, f.view.pageHeightPx);
         int32_t pen = word->x;
         for (char16_t unit : word->text) {
             f.canvas.DrawUnit(glyphs.image, pen, top + 2, unit);
-            pen += std::max(1, f.canvas.Advance(unit) + f.view.kerning);
+            pen += std::max(1, f.canvas.Advance(unit) + f.view.kerningSsPx);
         }
         for (int32_t y = top; y < line->y + line->textBottom; ++y)
-            for (int32_t x = 0; x < f.view.pageWidth; ++x) {
+            for (int32_t x = 0; x < f.view.pageWidthPx; ++x) {
                 const uint8_t* p = glyphs.image.Row(y) + 3 * x;
                 if (!(p[0] | p[1] | p[2])) continue;
-                uint32_t& pixel = expected[size_t(y) * size_t(f.view.pageWidth) + size_t(x)];
+                uint32_t& pixel = expected[size_t(y) * size_t(f.view.pageWidthPx) + size_t(x)];
                 overlaps += pixel != f.view.backColour;
                 pixel = word->colour;
             }
     }
     ASSERT_GT(overlaps, 0) << "the quotes' ink reaches into the following words";
 
-    PageImage page(f.view.pageWidth, f.view.pageHeight);
+    PageImage page(f.view.pageWidthPx, f.view.pageHeightPx);
     PaintView(f.view, page.image);
     for (int32_t y = top; y < line->y + line->textBottom; ++y)
-        for (int32_t x = 0; x < f.view.pageWidth; ++x) {
+        for (int32_t x = 0; x < f.view.pageWidthPx; ++x) {
             const uint8_t* p = page.image.Row(y) + 3 * x;
             const uint32_t shown = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
-            ASSERT_EQ(shown, expected[size_t(y) * size_t(f.view.pageWidth) + size_t(x)]) << x << "," << y;
+            ASSERT_EQ(shown, expected[size_t(y) * size_t(f.view.pageWidthPx) + size_t(x)]) << x << "," << y;
         }
 }
 
@@ -212,8 +212,8 @@ TEST(PageComposition, CropHidesCutLinesUnlessScrolling) {
         f.view.PlaceLine(f.view.firstUnit->firstLine, f.view.firstUnit->firstLine->y - 1);
         for (VEMRenderParagObject* unit = f.view.firstUnit; unit && !cut; unit = unit->next)
             for (VEMRenderLineObject* line = unit->firstLine; line; line = line->next)
-                if (line->wordCount > 0 && line->y + line->textTop + 6 < f.view.pageHeight &&
-                    line->y + line->textBottom > f.view.pageHeight)
+                if (line->wordCount > 0 && line->y + line->textTop + 6 < f.view.pageHeightPx &&
+                    line->y + line->textBottom > f.view.pageHeightPx)
                     cut = line;
     }
     ASSERT_TRUE(cut);
@@ -223,15 +223,15 @@ TEST(PageComposition, CropHidesCutLinesUnlessScrolling) {
         for (int32_t r : RowsWithColour(page, f.view.textColour)) n += r >= from;
         return n;
     };
-    PageImage still(f.view.pageWidth, f.view.pageHeight);
+    PageImage still(f.view.pageWidthPx, f.view.pageHeightPx);
     PaintView(f.view, still.image);
     EXPECT_EQ(textRowsFrom(still), 0);
     f.view.autoRunning = true;
-    PageImage scrolling(f.view.pageWidth, f.view.pageHeight);
+    PageImage scrolling(f.view.pageWidthPx, f.view.pageHeightPx);
     PaintView(f.view, scrolling.image);
     EXPECT_GT(textRowsFrom(scrolling), 0);
     f.view.autoMode = kAutoPageDown;
-    PageImage pageDown(f.view.pageWidth, f.view.pageHeight);
+    PageImage pageDown(f.view.pageWidthPx, f.view.pageHeightPx);
     PaintView(f.view, pageDown.image);
     EXPECT_EQ(textRowsFrom(pageDown), 0);
 }
@@ -243,8 +243,8 @@ TEST(WaveMode, TheFrontSweepsWhileThePageStaysAndTheNextPageStartsAtTheTop) {
     f.view.GoToPosition(0, 0);
     f.view.PlaceLine(f.view.firstUnit->firstLine, f.view.firstUnit->firstLine->y);
     ASSERT_EQ(f.view.waveFront, 0);
-    const int32_t height = f.view.pageHeight;
-    PageImage first(f.view.pageWidth, height);
+    const int32_t height = f.view.pageHeightPx;
+    PageImage first(f.view.pageWidthPx, height);
     PaintView(f.view, first.image);
     PageImage kept = first;
     KeptPage page(kept.image);
@@ -254,7 +254,7 @@ TEST(WaveMode, TheFrontSweepsWhileThePageStaysAndTheNextPageStartsAtTheTop) {
         // Below the band the old page is untouched (the first picture had the band wrapped
         // into its last two rows).
         for (int32_t y = step + 1; y < height - 2; ++y)
-            ASSERT_EQ(0, std::memcmp(kept.image.Row(y), first.image.Row(y), size_t(f.view.pageWidth) * 3))
+            ASSERT_EQ(0, std::memcmp(kept.image.Row(y), first.image.Row(y), size_t(f.view.pageWidthPx) * 3))
                 << "row " << y << " after " << step;
     }
     // The part above the front begins with a line whose text starts at row 0.
@@ -262,14 +262,14 @@ TEST(WaveMode, TheFrontSweepsWhileThePageStaysAndTheNextPageStartsAtTheTop) {
     const VEMRenderScreenLineWave& top = f.view.waveLines[f.view.waveSplit];
     EXPECT_EQ(top.screenRow + top.line->textTop, 0);
     // At the wrap the part above becomes the part below without moving.
-    PageImage before(f.view.pageWidth, height);
+    PageImage before(f.view.pageWidthPx, height);
     PaintView(f.view, before.image);
     ASSERT_TRUE(page.Step(f.view));
     EXPECT_EQ(f.view.waveFront, 0);
-    PageImage after(f.view.pageWidth, height);
+    PageImage after(f.view.pageWidthPx, height);
     PaintView(f.view, after.image);
     for (int32_t y = 0; y < height - 3; ++y)
-        EXPECT_EQ(0, std::memcmp(after.image.Row(y), before.image.Row(y), size_t(f.view.pageWidth) * 3)) << y;
+        EXPECT_EQ(0, std::memcmp(after.image.Row(y), before.image.Row(y), size_t(f.view.pageWidthPx) * 3)) << y;
 }
 
 TEST(WaveMode, AForwardJumpOfMoreThanHalfAPageResetsTheFront) {
@@ -280,7 +280,7 @@ TEST(WaveMode, AForwardJumpOfMoreThanHalfAPageResetsTheFront) {
     for (int i = 0; i < 10; ++i)
         f.view.PlaceLine(f.view.firstUnit->firstLine, f.view.firstUnit->firstLine->y - 1);
     EXPECT_EQ(f.view.waveFront, 10);
-    f.view.PlaceLine(f.view.firstUnit->firstLine, f.view.firstUnit->firstLine->y - f.view.pageHeight / 2 - 1);
+    f.view.PlaceLine(f.view.firstUnit->firstLine, f.view.firstUnit->firstLine->y - f.view.pageHeightPx / 2 - 1);
     EXPECT_EQ(f.view.waveFront, 0);
 }
 

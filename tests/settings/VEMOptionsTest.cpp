@@ -274,8 +274,6 @@ TEST(VEMOptionsStored, ABookWithoutItsOwnValuesFallsBackToTheStartUpValues) {
     options.Set(Setting::LinesPerSecond, 123);
 
     VEMOpt book;
-    book.SetWideString(kTagSourceName, u"Source.txt");
-    book.SetInt(kTagSourceSize, 4321);
     book.SetWideString(kTagAuthor, u"Author");
     HandlerLog log(options);
     options.ApplyStoredSettings(stored, &book, false);
@@ -284,10 +282,6 @@ TEST(VEMOptionsStored, ABookWithoutItsOwnValuesFallsBackToTheStartUpValues) {
     EXPECT_EQ(options.Get(Setting::Proportional), 0);
     EXPECT_EQ(options.Get(Setting::TextFormatting), 2);
     EXPECT_EQ(options.Get(Setting::LinesPerSecond), 123);  // not copied without `all`
-    EXPECT_EQ(options.sourceName, "Source.txt");
-    EXPECT_EQ(options.sourceSize, 4321);
-    EXPECT_EQ(options.author, u"Author");
-    EXPECT_EQ(options.title, u"");
     EXPECT_EQ(log.Take(), "SV");
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "store/RecordIO.h"
-#include "store/VEMFileError.h"
+#include "store/FileError.h"
 #include "store/VEMOpt.h"
 
 namespace corvalin {
@@ -238,7 +238,7 @@ TEST(RecordStoreDecodingTest, DamagedInputFails) {
     };
     for (const BadInputRow& row : rows) {
         VEMOpt root;
-        EXPECT_THROW(Decode(root, row.input), VEMFileError) << row.name;
+        EXPECT_THROW(Decode(root, row.input), FileError) << row.name;
     }
 }
 
@@ -250,7 +250,7 @@ TEST(RecordStoreDecodingTest, EveryTruncationOfAValidStoreFails) {
     std::string encoded = Encode(original);
     for (size_t length = 0; length < encoded.size(); ++length) {
         VEMOpt root;
-        EXPECT_THROW(Decode(root, encoded.substr(0, length)), VEMFileError) << "length " << length;
+        EXPECT_THROW(Decode(root, encoded.substr(0, length)), FileError) << "length " << length;
     }
 }
 
@@ -275,7 +275,7 @@ TEST(RecordStoreDecodingTest, HugeDeclaredValueFailsAtTheAvailabilityCheck) {
     // size would already fail here; the check must come first and stop the decoding.
     RecordingReader recording(Hex("00 00 | 01 03 71 FF | 3E 07 F0 FF FF FF 61 62 63"));
     VEMOpt root;
-    EXPECT_THROW(root.Read(recording.reader()), VEMFileError);
+    EXPECT_THROW(root.Read(recording.reader()), FileError);
     ASSERT_FALSE(recording.calls.empty());
     EXPECT_EQ(recording.calls.back(), std::make_pair(true, 0xFFFFFFF0u));
     // What was decoded before the failure stays.
@@ -303,12 +303,12 @@ TEST(RecordStoreDecodingTest, NestingDepthIsLimited) {
     int depth = 0;
     for (VEMOpt* record = root.First(); record != nullptr; record = record->First()) ++depth;
     EXPECT_EQ(depth, VEMOpt::kMaxDecodeDepth);
-    EXPECT_THROW(Decode(root, NestedStore(VEMOpt::kMaxDecodeDepth + 1)), VEMFileError);
+    EXPECT_THROW(Decode(root, NestedStore(VEMOpt::kMaxDecodeDepth + 1)), FileError);
 
     VEMOpt legacy;
     DecodeLegacy(legacy, NestedLegacyStore(VEMOpt::kMaxDecodeDepth));
     EXPECT_EQ(Encode(legacy), NestedStore(VEMOpt::kMaxDecodeDepth));
-    EXPECT_THROW(DecodeLegacy(legacy, NestedLegacyStore(VEMOpt::kMaxDecodeDepth + 1)), VEMFileError);
+    EXPECT_THROW(DecodeLegacy(legacy, NestedLegacyStore(VEMOpt::kMaxDecodeDepth + 1)), FileError);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -345,11 +345,11 @@ TEST(RecordStoreLegacyTest, LongValueAndTruncation) {
 
     for (size_t length = 0; length < kLegacyStore.size(); ++length) {
         VEMOpt truncated;
-        EXPECT_THROW(DecodeLegacy(truncated, kLegacyStore.substr(0, length)), VEMFileError)
+        EXPECT_THROW(DecodeLegacy(truncated, kLegacyStore.substr(0, length)), FileError)
             << "length " << length;
     }
     RecordingReader recording(Hex("00 00 00 00 | 02 00 FF FF 61"));
-    EXPECT_THROW(root.ReadLegacy(recording.reader()), VEMFileError);
+    EXPECT_THROW(root.ReadLegacy(recording.reader()), FileError);
     EXPECT_EQ(recording.calls.back(), std::make_pair(true, 0xFFFFu));
 }
 

@@ -214,7 +214,7 @@ TEST(TBTreeTest, FullLeafHandsItemToSiblingBeforeSplitting) {
     TBTree tree(0, &Ascending, nullptr);
     // 1..5 split the root leaf into [1 2] 3 [4 5]; 6, 7 fill the right leaf.
     for (int key = 1; key <= 7; ++key) tree.Insert(items[key].get());
-    TBTreeNode* root = items[3]->TreeNode(0);
+    BTreeNode* root = items[3]->TreeNode(0);
     ASSERT_FALSE(root->isLeaf);
     int freeBefore = TBTreeMemory::Instance()->FreeCount();
 
@@ -303,18 +303,18 @@ TEST(TBTreeMemoryTest, FullyFreeBlockIsReturnedOnlyAboveTheReserve) {
     TBTree keeper(0, &Ascending, nullptr);
     TBTreeMemory& pool = *TBTreeMemory::Instance();
     // Use up whatever free nodes exist, then take three fresh blocks.
-    std::vector<TBTreeNode*> spare;
+    std::vector<BTreeNode*> spare;
     while (pool.FreeCount() > 0) spare.push_back(pool.Acquire());
     int blocksBefore = pool.BlockCount();
-    std::vector<TBTreeNode*> nodes;
+    std::vector<BTreeNode*> nodes;
     for (int i = 0; i < 3 * TBTreeMemory::kNodesPerBlock; ++i) nodes.push_back(pool.Acquire());
     EXPECT_EQ(pool.BlockCount(), blocksBefore + 3);
     EXPECT_EQ(pool.FreeCount(), 0);
 
     // Group the nodes by block up front: a returned block takes its nodes with it.
-    std::vector<TBTreeBlock*> blocks;
-    std::vector<std::vector<TBTreeNode*>> byBlock;
-    for (TBTreeNode* node : nodes) {
+    std::vector<BTreeBlock*> blocks;
+    std::vector<std::vector<BTreeNode*>> byBlock;
+    for (BTreeNode* node : nodes) {
         auto found = std::find(blocks.begin(), blocks.end(), node->block);
         if (found == blocks.end()) {
             blocks.push_back(node->block);
@@ -325,7 +325,7 @@ TEST(TBTreeMemoryTest, FullyFreeBlockIsReturnedOnlyAboveTheReserve) {
     }
     ASSERT_EQ(blocks.size(), 3u);
     auto releaseBlock = [&](size_t block) {
-        for (TBTreeNode* node : byBlock[block]) pool.Release(node);
+        for (BTreeNode* node : byBlock[block]) pool.Release(node);
     };
     releaseBlock(0);  // 17 free: below the reserve, kept
     EXPECT_EQ(pool.BlockCount(), blocksBefore + 3);
@@ -338,11 +338,11 @@ TEST(TBTreeMemoryTest, FullyFreeBlockIsReturnedOnlyAboveTheReserve) {
     EXPECT_EQ(pool.FreeCount(), 17);
 
     // Free nodes are handed out again before any new block is made.
-    std::vector<TBTreeNode*> again;
+    std::vector<BTreeNode*> again;
     for (int i = 0; i < 17; ++i) again.push_back(pool.Acquire());
     EXPECT_EQ(pool.BlockCount(), blocksBefore + 1);
-    for (TBTreeNode* node : again) pool.Release(node);
-    for (TBTreeNode* node : spare) pool.Release(node);
+    for (BTreeNode* node : again) pool.Release(node);
+    for (BTreeNode* node : spare) pool.Release(node);
 }
 
 TEST(TBTreeMemoryTest, GrowingAndShrinkingTreeReusesNodes) {

@@ -225,7 +225,7 @@ TEST_F(VEMFileTest, IoFailuresRaiseCodeOne) {
             try {
                 c.action(file, path);
                 ADD_FAILURE() << "no error raised";
-            } catch (const VEMFileError& error) {
+            } catch (const FileError& error) {
                 EXPECT_EQ(error.code(), 1);
             }
         }  // the destructor swallows the repeated write-back failure
@@ -247,7 +247,7 @@ TEST_F(VEMFileTest, HandleThatFailedToOpenReadsZerosAndRefusesWrites) {
     EXPECT_EQ(file.ReadText(10, 0), "");
     EXPECT_TRUE(file.VerifyDigest(kDigestLength, kDigestRounds, SeedA(), 0, 0));
     const uint8_t kByte = 1;
-    EXPECT_THROW(file.Write(&kByte, 1, 0), VEMFileError);
+    EXPECT_THROW(file.Write(&kByte, 1, 0), FileError);
     EXPECT_NO_THROW(file.Close());
 }
 
@@ -348,8 +348,8 @@ TEST_F(VEMFileTest, FileCursorWritesAdvancesAndRefusesReadsPastTheEnd) {
 
     EXPECT_NO_THROW(reader.read(reader.context, nullptr, 6));  // exactly what is left
     EXPECT_EQ(in.position(), 15);
-    EXPECT_THROW(reader.read(reader.context, nullptr, 7), VEMFileError);
-    EXPECT_THROW(reader.read(reader.context, reinterpret_cast<uint8_t*>(text), 7), VEMFileError);
+    EXPECT_THROW(reader.read(reader.context, nullptr, 7), FileError);
+    EXPECT_THROW(reader.read(reader.context, reinterpret_cast<uint8_t*>(text), 7), FileError);
     EXPECT_EQ(in.position(), 15);
     reader.read(reader.context, reinterpret_cast<uint8_t*>(text), 6);
     EXPECT_EQ(std::string(text, 6), " world");
@@ -357,7 +357,7 @@ TEST_F(VEMFileTest, FileCursorWritesAdvancesAndRefusesReadsPastTheEnd) {
 
     FileCursor beforeStart(file, -1);
     RecordReader bad = beforeStart.reader();
-    EXPECT_THROW(bad.read(bad.context, nullptr, 1), VEMFileError);
+    EXPECT_THROW(bad.read(bad.context, nullptr, 1), FileError);
 }
 
 TEST_F(VEMFileTest, VerifyDigestReportsAFileTooShortForTheDigest) {
@@ -416,7 +416,7 @@ TEST_F(VEMFileTest, DigestReadsHolesAsZeros) {
     model.front() = model.back() = kByte;
     std::vector<uint8_t> expected = ComputeDigest(SeedB(), model.data(), model.size());
     EXPECT_EQ(ReadBack(file, 10001, kDigestLength), expected);
-    EXPECT_THROW(file.WriteDigest(kDigestLength, kDigestRounds, SeedB(), 0, file.Length() + 1), VEMFileError);
+    EXPECT_THROW(file.WriteDigest(kDigestLength, kDigestRounds, SeedB(), 0, file.Length() + 1), FileError);
 }
 
 }  // namespace

@@ -12,8 +12,8 @@ ViewFixture::ViewFixture(const std::string& text, bool everyLineParagraph, int c
     font.cellHeightPx = cellHeightPx;
     canvas.SetFont(font);
     view.canvas = &canvas;
-    view.pageWidth = 200;
-    view.pageHeight = 120;
+    view.pageWidthPx = 200;
+    view.pageHeightPx = 120;
     view.textColour = 0x102030;
     view.backColour = 0xE0F0FF;
     view.headingColour = 0x0000A5;
@@ -23,7 +23,7 @@ ViewFixture::ViewFixture(const std::string& text, bool everyLineParagraph, int c
 
 void ViewFixture::UseCharWidth(int32_t width) {
     view.proportional = false;
-    view.kerning = width - canvas.FixedCharWidth();
+    view.kerningSsPx = width - canvas.FixedCharWidth();
 }
 
 VEMRenderParagObject* ViewFixture::FormatOnly(int32_t index) {

@@ -118,7 +118,7 @@ TEST_F(X11ScreenScrollTest, WhatACoveringWindowHidAndExposedIsDrawnFromThePictur
 int main(int argc, char** argv) {
     // Without a display the tests skip themselves instead of failing to start.
     if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    corvalin::VEMApplication app(argc, argv);
+    corvalin::ReaderApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,4 @@
-#include "app/HelpWindow.h"
+#include "app/UserGuideWindow.h"
 
 #include <QTextBrowser>
 #include <QUrl>
@@ -12,8 +12,8 @@ constexpr int kHeightPx = 600;
 
 }  // namespace
 
-THelpWindow::THelpWindow(QWidget* parent) : QDialog(parent), browser_(new QTextBrowser(this)) {
-    setObjectName("HelpWindow");
+UserGuideWindow::UserGuideWindow(QWidget* parent) : QDialog(parent), browser_(new QTextBrowser(this)) {
+    setObjectName("UserGuideWindow");
     // A guide read beside the book: not modal, and it may be moved off the page.
     setModal(false);
     auto* layout = new QVBoxLayout(this);
@@ -24,7 +24,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QDialog(parent), browser_(new QTextB
     resize(kWidthPx, kHeightPx);
 }
 
-void THelpWindow::ShowGuide(const QString& title) {
+void UserGuideWindow::ShowGuide(const QString& title) {
     setWindowTitle(title);
     if (browser_->source().isEmpty()) browser_->setSource(QUrl(kGuideUrl));
     show();

@@ -16,6 +16,8 @@ packages=(
   # advance, which the fixed-width layout must not take for the character width.
   fonts-noto-mono
   xvfb xauth xdotool imagemagick
+  # The Debian package and its checks.
+  dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin libxml2-utils
   # Real archivers and converters that make the tests' fixtures and stand beside ours in the
   # benchmarks.
   arj jlha-utils lhasa zip unzip rar unrar p7zip-full txt2pdbdoc catdoc pandoc

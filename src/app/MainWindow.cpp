@@ -34,6 +34,7 @@
 #include "app/ToolBar.h"
 #include "books/BookFormat.h"
 #include "books/BookProbe.h"
+#include "books/DocumentBooks.h"
 #include "books/BookWriter.h"
 #include "import/ImportFile.h"
 #include "nav/PageCommands.h"
@@ -103,7 +104,8 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
       errors_(programFolder_, kCaption),
       timing_(setup.timing ? *setup.timing : ProcessTiming()),
       runMainLoop_(setup.runMainLoop),
-      attended_(setup.attended) {
+      attended_(setup.attended),
+      setup_(setup) {
     setWindowTitle(CaptionText());
     setObjectName("AA_Main");
     // The state behind a failed handler cannot be trusted: the loop stops and nothing of it is
@@ -123,6 +125,9 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     const QSize screen = ScreenSize();
     context.screenWidth = screen.width();
     context.screenHeight = screen.height();
+    // An installed reader's folder does not exist before its first start.
+    std::error_code folderError;
+    std::filesystem::create_directories(programFolder_, folderError);
     configResult_ = LoadConfiguration(programFolder_, config_, context);
     if (!configResult_.Valid() && configResult_.status != ConfigStatus::Missing)
         std::cerr << "corvalindestrum: " << kConfigurationFileName << ": " << configResult_.message
@@ -214,12 +219,7 @@ void TAA_Main::FirstStart(const std::vector<std::filesystem::path>& files) {
     if (!damagedCopy_.empty())
         ShowNotice(Text("ErrConfigDamaged") + "\n" + QString::fromStdString(damagedCopy_.string()));
 
-    // Each file becomes a book (a document is imported); the last one that does is opened.
-    std::filesystem::path path;
-    for (const std::filesystem::path& file : files) {
-        std::filesystem::path book = BookFromFile(file);
-        if (!book.empty()) path = std::move(book);
-    }
+    std::filesystem::path path = BookFromFiles(files);
     if (path.empty() && !config_.lastBookName.empty()) {
         path = BooksFolder() / config_.lastBookName;
         // A book that has gone from the library is skipped without a word.
@@ -227,10 +227,41 @@ void TAA_Main::FirstStart(const std::vector<std::filesystem::path>& files) {
         if (!std::filesystem::is_regular_file(path, error)) path.clear();
     }
     config_.lastBookName.clear();
+    // An installed reader that has never had a book starts on its guide.
+    if (path.empty() && files.empty() && !setup_.bundledGuide.empty() && !LibraryHasBooks())
+        path = BookFromFile(setup_.bundledGuide);
     if (!path.empty())
         OpenBook(path);
     else if (attended_)
         OpenBookDialog();
+}
+
+std::filesystem::path TAA_Main::BookFromFiles(const std::vector<std::filesystem::path>& files) {
+    // Each file becomes a book; the last one that does is the one to open. A document opened
+    // again from the desktop reopens the book made from it before.
+    std::filesystem::path path;
+    for (const std::filesystem::path& file : files) {
+        std::filesystem::path book = BookFromFile(file, true);
+        if (!book.empty()) path = std::move(book);
+    }
+    return path;
+}
+
+void TAA_Main::OpenFiles(const std::vector<std::filesystem::path>& files) {
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+    if (files.empty()) return;
+    if (options_.AutoScrollOn()) ToggleAutoScroll();
+    const std::filesystem::path path = BookFromFiles(files);
+    if (!path.empty()) OpenBook(path);
+}
+
+bool TAA_Main::LibraryHasBooks() const {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(BooksFolder(), error))
+        if (entry.path().extension() == ".book") return true;
+    return false;
 }
 
 void TAA_Main::SetNormalGeometry(const WindowRect& rect) {
@@ -340,12 +371,16 @@ std::filesystem::path TAA_Main::ChooseBook() {
     return dialog.selectedFiles().front().toStdString();
 }
 
-std::filesystem::path TAA_Main::BookFromFile(const std::filesystem::path& path) {
+std::filesystem::path TAA_Main::BookFromFile(const std::filesystem::path& path, bool reuseImported) {
     const QString name = QString::fromStdString(path.string());
     switch (CheckFileToOpen(path)) {
         case FileToOpen::Book:
             return path;
         case FileToOpen::Document:
+            if (reuseImported) {
+                std::filesystem::path known = FindBookOfDocument(BooksFolder(), path);
+                if (!known.empty()) return known;
+            }
             return ImportDocument(path);
         case FileToOpen::Missing:
             ShowError(Text("ErrNoFile") + "\n" + name);

@@ -49,6 +49,9 @@ struct ReaderSetup {
     // and failures are told in message boxes. A run with nobody there (a timed screenshot)
     // asks nothing and writes its failures to the error stream.
     bool attended = true;
+    // The guide an installed reader starts on when its library has no book yet; none in a
+    // build tree.
+    std::filesystem::path bundledGuide;
 };
 
 // The main window: it owns the live settings, the reading view with its canvas and the open
@@ -121,6 +124,9 @@ public:
     // The user guide in the help window (after leaving full screen).
     void OpenHelp();
     UserGuideWindow* GuideWindow() const { return help_; }
+    // Files handed over by another start of the reader (a file manager's "open"): the window
+    // comes forward, and the files are opened as the command line's are.
+    void OpenFiles(const std::vector<std::filesystem::path>& files);
     // "Open the Book": stops the movement, saves, then opens the book or document the reader
     // picks.
     void OpenBookDialog();
@@ -197,7 +203,9 @@ private:
     std::filesystem::path ImportDocument(const std::filesystem::path& path);
     // The book a file stands for: itself, or the book imported from it; empty after telling
     // the reader why there is none.
-    std::filesystem::path BookFromFile(const std::filesystem::path& path);
+    std::filesystem::path BookFromFile(const std::filesystem::path& path, bool reuseImported = false);
+    std::filesystem::path BookFromFiles(const std::vector<std::filesystem::path>& files);
+    bool LibraryHasBooks() const;
     std::string BookNameToRemember(const std::filesystem::path& path) const;
     void StayOnTop(bool on);
     SessionState CurrentSession() const;
@@ -246,6 +254,7 @@ private:
     int32_t DragStartRow = 0;
     bool runMainLoop_ = true;
     bool attended_ = true;
+    ReaderSetup setup_;
     int unattendedErrors_ = 0;
     bool mainLoopPosted_ = false;
 };

@@ -12,11 +12,13 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "app/SingleInstance.h"
 #include "app/SplashWindow.h"
 #include "app/UnexpectedErrors.h"
 #include "platform/ProgramFolder.h"
@@ -73,6 +75,13 @@ int main(int argc, char** argv) {
                "  --quit-after SECONDS  quit after SECONDS (default 2 with --screenshot)\n";
         return kExitUsage;
     }
+    const bool attended = line->screenshot.empty() && !line->quitAfter;
+    const std::filesystem::path programFolder = ProgramFolder();
+    // A reader already running on this program folder takes the files and comes forward; a
+    // scripted run (a timed screenshot) stands alone.
+    std::vector<std::filesystem::path> files;
+    for (const auto& file : line->files) files.push_back(std::filesystem::absolute(file));
+    if (attended && SingleInstance::HandOver(programFolder, files)) return EXIT_SUCCESS;
 
     // Start-up has two stages before the window shows: the window with its settings, then the
     // window ready to start. The splash closes itself when the window shows; the first start
@@ -83,8 +92,14 @@ int main(int argc, char** argv) {
     auto* splash = new TAA_Splash;
     splash->ShowNow();
     ReaderSetup setup;
-    setup.attended = line->screenshot.empty() && !line->quitAfter;
-    TAA_Main window(ProgramFolder(), setup);
+    setup.attended = attended;
+    if (const std::filesystem::path data = DataFolder(); !data.empty())
+        setup.bundledGuide = data / "samples" / "Welcome.txt";
+    TAA_Main window(programFolder, setup);
+    std::unique_ptr<SingleInstance> instance;
+    if (attended)
+        instance = std::make_unique<SingleInstance>(
+            programFolder, [&window](std::vector<std::filesystem::path> more) { window.OpenFiles(more); });
     splash->CloseWhenShown(window);
     splash->SetProgress(1, kStartStages);
 
@@ -106,7 +121,7 @@ int main(int argc, char** argv) {
         });
     }
     splash->SetProgress(kStartStages, kStartStages);
-    window.Start(line->files);
+    window.Start(files);
     if (line->autoScroll) {
         // Queued behind the main loop the first show posts, so it runs inside the loop, after the
         // first start opened the book: the loop's start would otherwise reset the step period

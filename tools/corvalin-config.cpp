@@ -272,8 +272,12 @@ int main(int argc, char** argv) {
     try {
         const std::filesystem::path programFolder = folder ? *folder : ProgramFolder();
         if (arguments[0] == "show" && arguments.size() == 1) return Show(programFolder);
-        if (arguments[0] == "set" && arguments.size() == 3)
+        if (arguments[0] == "set" && arguments.size() == 3) {
+            // An installed program's folder does not exist before the reader first ran.
+            std::error_code ignored;
+            std::filesystem::create_directories(programFolder, ignored);
             return Set(programFolder, arguments[1], arguments[2]);
+        }
     } catch (const std::exception& error) {
         std::cerr << "corvalin-config: " << error.what() << '\n';
         return kExitNotValid;

@@ -101,5 +101,24 @@ TEST(ConfigTool, ADamagedFileShowsFactoryValuesAndIsOnlyReplacedBySet) {
     EXPECT_TRUE(HasLine(RunTool("show " + Dir(dir)).output, "CharsPerSecond = 98"));
 }
 
+TEST(ConfigTool, AnInstalledProgramKeepsItsFolderInTheUsersDataFolder) {
+    // A program with share/corvalindestrum beside its bin/ is installed: it never writes beside
+    // itself, even where it could; a copy without it (a build tree) keeps its folder there.
+    TempDir dir;
+    for (const bool installed : {true, false}) {
+        const auto root = dir / (installed ? "installed" : "portable");
+        std::filesystem::create_directories(root / "bin");
+        if (installed) std::filesystem::create_directories(root / "share" / "corvalindestrum");
+        const auto tool = root / "bin" / "corvalin-config";
+        std::filesystem::copy_file(std::string(CORVALIN_TOOLS_DIR) + "/corvalin-config", tool);
+        const auto home = root / "home";
+        const std::string command = "env -u XDG_DATA_HOME HOME='" + home.string() + "' '" + tool.string() +
+                                    "' set LinesPerSecond 7 >/dev/null 2>&1";
+        ASSERT_EQ(WEXITSTATUS(std::system(command.c_str())), 0) << installed;
+        EXPECT_EQ(std::filesystem::exists(home / ".local" / "share" / "corvalindestrum" / "Global.cfg"), installed);
+        EXPECT_EQ(std::filesystem::exists(root / "bin" / "Global.cfg"), !installed);
+    }
+}
+
 }  // namespace
 }  // namespace corvalin

@@ -25,17 +25,18 @@
 #include <optional>
 
 #include "app/CursorHiding.h"
-#include "app/UserGuideWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
+#include "app/ReaderImport.h"
 #include "app/ReadingSurface.h"
 #include "app/SessionLoop.h"
 #include "app/ToolBar.h"
+#include "app/UserGuideWindow.h"
 #include "books/BookFormat.h"
 #include "books/BookProbe.h"
 #include "books/BookWriter.h"
-#include "import/ImportFile.h"
+#include "import/DocumentKind.h"
 #include "nav/PageCommands.h"
 #include "platform/X11ScreenScroll.h"
 #include "platform/qt/ReadingFont.h"
@@ -215,11 +216,15 @@ void TAA_Main::FirstStart(const std::vector<std::filesystem::path>& files) {
         ShowNotice(Text("ErrConfigDamaged") + "\n" + QString::fromStdString(damagedCopy_.string()));
 
     // Each file becomes a book (a document is imported); the last one that does is opened.
+    // The documents form one import batch, which "Abort" ends.
     std::filesystem::path path;
+    Importer().BeginBatch();
     for (const std::filesystem::path& file : files) {
+        if (Importer().BatchStopped()) break;
         std::filesystem::path book = BookFromFile(file);
         if (!book.empty()) path = std::move(book);
     }
+    Importer().EndBatch();
     if (path.empty() && !config_.lastBookName.empty()) {
         path = BooksFolder() / config_.lastBookName;
         // A book that has gone from the library is skipped without a word.
@@ -331,10 +336,15 @@ void TAA_Main::OpenBookDialog() {
 std::filesystem::path TAA_Main::ChooseBook() {
     std::error_code error;
     std::filesystem::create_directories(BooksFolder(), error);
-    QFileDialog dialog(
-        this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
-        QString::fromStdString(BooksFolder().string()),
-        "Books and texts (*.book *.txt *.TXT);;Books (*.book);;Texts (*.txt *.TXT);;All files (*)");
+    // Name patterns match exactly on this platform: each in lower and upper case.
+    QStringList documents;
+    for (const std::string& pattern : ImportedDocumentPatterns())
+        documents << QString::fromStdString(pattern) << QString::fromStdString(pattern).toUpper();
+    const QString patterns = documents.join(' ');
+    QFileDialog dialog(this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
+                       QString::fromStdString(BooksFolder().string()),
+                       "Books and documents (*.book " + patterns + ");;Books (*.book);;Documents (" +
+                           patterns + ");;All files (*)");
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front().toStdString();
@@ -364,16 +374,24 @@ std::filesystem::path TAA_Main::BookFromFile(const std::filesystem::path& path) 
 }
 
 std::filesystem::path TAA_Main::ImportDocument(const std::filesystem::path& path) {
-    try {
-        return ImportFile(path, BooksFolder(), BuildBookOptions{});
-    } catch (const BookBuildError& error) {
-        ShowError(QString::fromStdString(languages_.GetText("AA_Browse", "Text03")) + "\n" +
-                  FileNameOf(path) + ": " + QString::fromStdString(error.what()));
-    } catch (const FileError& error) {
-        ShowError(QString::fromStdString(languages_.GetText("AA_Browse", "Text03")) + "\n" +
-                  FileNameOf(path) + ": " + QString::fromStdString(error.what()));
+    return Importer().ImportDocument(path);
+}
+
+ReaderImport& TAA_Main::Importer() {
+    if (!import_) {
+        import_ = std::make_unique<ReaderImport>(
+            ReaderImport::Windows{*this, *progress_, *panelMain_}, languages_,
+            ImportFolders{BooksFolder(), programFolder_ / "Tmp"}, config_.defaultCodePage,
+            [this](const EncodingQuestion& question) { return AskEncoding(question); },
+            [this](const QString& text) { ShowError(text); });
     }
-    return {};
+    return *import_;
+}
+
+EncodingAnswer TAA_Main::AskEncoding(const EncodingQuestion& question) {
+    if (!attended_)
+        return {EncodingChoice::ImportAll, question.preview.CodePage(), question.everyLineParagraph};
+    return Importer().AskWithDialog(question);
 }
 
 int TAA_Main::OpenFile(const std::filesystem::path& path) {

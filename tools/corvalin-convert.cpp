@@ -100,6 +100,7 @@ int main(int argc, char** argv) {
     }
     if (files.empty()) return Usage();
     if (books.empty()) books = corvalin::ProgramFolder() / "Books";
+    if (!books.has_filename()) books = books.parent_path();  // "DIR/" names DIR
 
     CommandLineAnswers answers;
     // Prepared texts go beside the library, as Tmp/ lies beside Books/ in the program folder.

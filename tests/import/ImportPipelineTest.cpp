@@ -1,7 +1,9 @@
 // The import pipeline end to end: kinds by extension, naming, the encoding dialog's answers
 // across a batch, prepared texts in Tmp/, and what a failure leaves behind.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <deque>
 #include <string>
 #include <vector>
@@ -317,19 +319,87 @@ TEST(ImportPipeline, AnAbortedOrFailedConversionOfAPreparedTextLeavesNothingBehi
     EXPECT_TRUE(library.Tmp().empty());
 }
 
-TEST(ImportPipeline, ALibraryThatCannotBeWrittenStopsTheBatch) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
+TEST(ImportPipeline, ALibraryOrTmpThatCannotBeMadeStopsTheBatch) {
     Library library;
     test::WriteText(library.dir / "text.txt", "words\n");
-    std::filesystem::create_directory(library.folders.books);
-    std::filesystem::permissions(library.folders.books,
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    test::WriteText(library.dir / "letter.rtf", "{\\rtf1 words}");
     ScriptedAnswers answers;
+    // A file where the folder should be: no user, root included, can make the folder there.
+    test::WriteText(library.folders.books, "not a folder");
     ImportPipeline pipeline(library.folders, answers, {1252});
     EXPECT_EQ(pipeline.ImportFile(library.dir / "text.txt"), kAbortBatch);
-    EXPECT_EQ(answers.failures.size(), 1u);
-    std::filesystem::permissions(library.folders.books, std::filesystem::perms::owner_all);
+    std::filesystem::remove(library.folders.books);
+    test::WriteText(library.folders.tmp, "not a folder");
+    EXPECT_EQ(pipeline.ImportFile(library.dir / "letter.rtf"), kAbortBatch);
+    ASSERT_EQ(answers.failures.size(), 2u);
+    EXPECT_NE(answers.failures[0].detail.find("Books"), std::string::npos) << answers.failures[0].detail;
+    EXPECT_NE(answers.failures[1].detail.find("Tmp"), std::string::npos) << answers.failures[1].detail;
     EXPECT_TRUE(library.Books().empty());
+}
+
+struct ToolRun {
+    int status = -1;
+    std::vector<std::string> lines;  // what it printed
+    std::string errors;
+};
+
+ToolRun RunConvert(const TempDir& dir, const std::string& arguments) {
+    const std::string command = std::string(CORVALIN_TOOLS_DIR) + "/corvalin-convert " + arguments + " > '" +
+                                (dir / "out").string() + "' 2> '" + (dir / "err").string() + "'";
+    ToolRun run;
+    const int status = std::system(command.c_str());
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const auto out = test::ReadBytes(dir / "out");
+    std::string line;
+    for (const uint8_t c : out) {
+        if (c == '\n') {
+            run.lines.push_back(line);
+            line.clear();
+        } else {
+            line += char(c);
+        }
+    }
+    const auto errors = test::ReadBytes(dir / "err");
+    run.errors.assign(errors.begin(), errors.end());
+    return run;
+}
+
+TEST(ImportPipeline, TheConvertToolReadsKindsByExtensionOrAsToldAndPreparesBesideTheBooks) {
+    Library library;
+    const std::string books = "'" + library.folders.books.string() + "'";
+    const std::string page = "<p>One</p><p>Two &amp; three</p>";
+    test::WriteText(library.dir / "page.html", page);
+    test::WriteText(library.dir / "page.dat", page);
+    test::WriteText(library.dir / "letter.rtf", "{\\rtf1\\ansi Dear reader,\\par thank you.\\par}");
+    test::WriteText(library.dir / "empty.txt", "");
+
+    ToolRun run = RunConvert(library.dir, "--books " + books + " " + (library.dir / "page.html").string() +
+                                              " " + (library.dir / "empty.txt").string() + " " +
+                                              (library.dir / "letter.rtf").string());
+    EXPECT_EQ(run.status, 1) << "one document failed";
+    ASSERT_EQ(run.lines.size(), 2u) << run.errors;
+    EXPECT_EQ(ParagraphTexts(run.lines[0]), (std::vector<std::string>{"", "One", "Two & three"}));
+    EXPECT_EQ(ParagraphTexts(run.lines[1]), (std::vector<std::string>{"Dear reader,", "thank you."}));
+    EXPECT_NE(run.errors.find("empty.txt: the document holds no text"), std::string::npos) << run.errors;
+    EXPECT_TRUE(library.Tmp().empty());
+
+    // By its extension the page is plain text; told, it is markup.
+    run = RunConvert(library.dir, "--books " + books + " " + (library.dir / "page.dat").string());
+    ASSERT_EQ(run.lines.size(), 1u);
+    EXPECT_EQ(ParagraphTexts(run.lines[0]), std::vector<std::string>{page});
+    run = RunConvert(library.dir, "--books " + books + " --kind html " + (library.dir / "page.dat").string());
+    ASSERT_EQ(run.lines.size(), 1u);
+    EXPECT_EQ(ParagraphTexts(run.lines[0]), (std::vector<std::string>{"", "One", "Two & three"}));
+    EXPECT_EQ(RunConvert(library.dir, "--kind word " + (library.dir / "page.dat").string()).status, 1);
+
+    // A library that cannot be made stops the run; the rest is named as not converted.
+    test::WriteText(library.dir / "file", "");
+    run = RunConvert(library.dir, "--books '" + (library.dir / "file").string() + "' " +
+                                      (library.dir / "page.html").string() + " " +
+                                      (library.dir / "page.dat").string());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.lines.empty());
+    EXPECT_NE(run.errors.find("page.dat: not converted"), std::string::npos) << run.errors;
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ namespace {
 constexpr int kPreviewFontPt = 12;
 constexpr int kTextLeftPx = 4;
 constexpr int kWheelNotch = 120;
-constexpr int kListWidthPx = 260;
+constexpr int kListWidthPx = 340;
 constexpr int kStatusLeftPx = 8;
 const QColor kPreviewGround(0xD1, 0xD3, 0xC5);
 constexpr const char* kFileNameGap = "        ";

@@ -146,7 +146,8 @@ std::u16string EncodingPreview::LineText(size_t line) {
     while (position < end && text.size() <= kMaxPreviewUnits) {
         const char16_t unit = ReadChar(position);
         if (unit == kLineFeed) break;
-        if (unit == kCarriageReturn) continue;
+        // The converter's preformatted markers are not text.
+        if (unit == kCarriageReturn || unit == kPreformattedStart || unit == kPreformattedEnd) continue;
         if (unit == CodepageReader::kEndOfDocument && !markup_) break;
         text += unit == kTab ? u' ' : unit;
     }

@@ -59,8 +59,8 @@ public:
     // Line starts known so far; the last is SourceLength() once the whole document is indexed.
     const std::vector<int64_t>& LineStarts() const { return starts_; }
     bool FullyIndexed() const { return fullyIndexed_; }
-    // The text of a line as the preview shows it: tabs as spaces, carriage returns dropped,
-    // at most 257 units. Empty for a line the document does not have.
+    // The text of a line as the preview shows it: tabs as spaces, carriage returns and the
+    // markup's preformatted markers dropped, at most 257 units. Empty for a line the document does not have.
     std::u16string LineText(size_t line);
     // The height in pixels that the lines known so far and an estimate of the rest would
     // take; exact once the document is fully indexed.

@@ -115,6 +115,13 @@ TEST(EncodingPreview, PreviewLinesShowTabsAsSpacesAndStopAfter256Units) {
     EXPECT_FALSE(preview.HasLine(3));
 }
 
+TEST(EncodingPreview, MarkupPreviewHidesThePreformattedMarkers) {
+    const auto bytes = Bytes("<p>before<pre>  kept  as is\n  second</pre>after");
+    EncodingPreview preview(bytes, DocumentKind::Html);
+    ASSERT_TRUE(preview.SelectCodePage(1252));
+    EXPECT_EQ(Lines(preview), (std::vector<std::string>{"", "before  kept  as is", "  secondafter"}));
+}
+
 TEST(EncodingPreview, MarkupThatConvertsToLittleEndsWhereTheSourceEnds) {
     // Only a comment and a script: the buffer stays short of the positions the source has.
     for (const char* page : {"<html><!-- nothing to see > here --><script>x<y</script>",

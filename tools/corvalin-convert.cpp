@@ -1,27 +1,34 @@
-// corvalin-convert [--books DIR] [--every-line-paragraph] [--codepage N|auto] FILE...
-// Turns documents into books and prints the path of each book made. Plain text is read in the
-// code page N of the code page list (-1 and -2 for UTF-16 LE/BE; default: the system's), or
-// in the page guessed from the text with "auto"; a byte-order mark wins over either.
+// corvalin-convert [--books DIR] [--every-line-paragraph] [--codepage N|auto]
+//                  [--kind text|html|rtf|palmdoc] FILE...
+// Imports documents into the library as the reader does, without its dialogs: each document's
+// kind comes from its extension (or --kind), and the encoding dialog's answer is "Import All"
+// with the code page N of the code page list (-1 and -2 for UTF-16 LE/BE; default: the
+// system's), or with the page guessed from each text for "auto"; a byte-order mark wins over
+// either. Prepared texts (RTF, PalmDoc) pass through Tmp/ beside the books folder. Prints the path of each
+// book made; exit status 1 when any document failed, with one error line for each.
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <vector>
 
 #include "import/CodepageList.h"
-#include "import/ImportFile.h"
+#include "import/ImportPipeline.h"
 #include "platform/ProgramFolder.h"
 
 namespace {
 
+using corvalin::DocumentKind;
+
 int Usage() {
-    std::cerr
-        << "usage: corvalin-convert [--books DIR] [--every-line-paragraph] [--codepage N|auto] FILE...\n";
+    std::cerr << "usage: corvalin-convert [--books DIR] [--every-line-paragraph] [--codepage N|auto]\n"
+                 "                        [--kind text|html|rtf|palmdoc] FILE...\n";
     return 1;
 }
 
-bool ParseCodePage(const char* text, corvalin::TextDecoding& decoding) {
+bool ParseCodePage(const char* text, corvalin::ImportSettings& settings) {
     if (std::strcmp(text, "auto") == 0) {
-        decoding.detect = true;
+        settings.detectCodePage = true;
         return true;
     }
     char* end = nullptr;
@@ -31,25 +38,58 @@ bool ParseCodePage(const char* text, corvalin::TextDecoding& decoding) {
         corvalin::CodepageConverterName(int32_t(number)) == nullptr) {
         return false;
     }
-    decoding.codePage = int32_t(number);
+    settings.codePage = int32_t(number);
     return true;
 }
+
+std::optional<DocumentKind> ParseKind(const char* text) {
+    struct Named {
+        const char* name;
+        DocumentKind kind;
+    };
+    static constexpr Named kKinds[] = {{"text", DocumentKind::Text},
+                                       {"html", DocumentKind::Html},
+                                       {"rtf", DocumentKind::Rtf},
+                                       {"palmdoc", DocumentKind::PalmDoc}};
+    for (const Named& named : kKinds)
+        if (std::strcmp(text, named.name) == 0) return named.kind;
+    return std::nullopt;
+}
+
+// The dialog's answer is "Import All" with the page the import selected; failures become
+// error lines.
+class CommandLineAnswers final : public corvalin::ImportQuestions {
+public:
+    corvalin::EncodingAnswer AskEncoding(const corvalin::EncodingQuestion& question) override {
+        return {corvalin::EncodingChoice::ImportAll, question.preview.CodePage(),
+                question.everyLineParagraph};
+    }
+    void TellFailure(const corvalin::ImportFailure& failure) override {
+        std::cerr << "corvalin-convert: " << failure.document.string() << ": " << failure.detail << '\n';
+    }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::filesystem::path books;
-    corvalin::BuildBookOptions options;
-    corvalin::TextDecoding decoding;
+    corvalin::ImportSettings settings;
+    std::optional<DocumentKind> kind;
     std::vector<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--books") == 0 && i + 1 < argc) {
             books = argv[++i];
         } else if (std::strcmp(argv[i], "--every-line-paragraph") == 0) {
-            options.everyLineParagraph = true;
+            settings.everyLineParagraph = true;
         } else if (std::strcmp(argv[i], "--codepage") == 0 && i + 1 < argc) {
-            if (!ParseCodePage(argv[++i], decoding)) {
+            if (!ParseCodePage(argv[++i], settings)) {
                 std::cerr << "corvalin-convert: unknown code page " << argv[i] << '\n';
+                return Usage();
+            }
+        } else if (std::strcmp(argv[i], "--kind") == 0 && i + 1 < argc) {
+            kind = ParseKind(argv[++i]);
+            if (!kind) {
+                std::cerr << "corvalin-convert: unknown kind " << argv[i] << '\n';
                 return Usage();
             }
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
@@ -60,14 +100,25 @@ int main(int argc, char** argv) {
     }
     if (files.empty()) return Usage();
     if (books.empty()) books = corvalin::ProgramFolder() / "Books";
+    if (!books.has_filename()) books = books.parent_path();  // "DIR/" names DIR
 
+    CommandLineAnswers answers;
+    // Prepared texts go beside the library, as Tmp/ lies beside Books/ in the program folder.
+    corvalin::ImportPipeline pipeline({books, books.parent_path() / "Tmp"}, answers, settings);
+    pipeline.BeginBatch();
     int status = 0;
-    for (const auto& file : files) {
-        try {
-            std::cout << corvalin::ImportFile(file, books, options, decoding).string() << '\n';
-        } catch (const std::exception& error) {
-            std::cerr << "corvalin-convert: " << file.string() << ": " << error.what() << '\n';
-            status = 1;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const int result = kind ? pipeline.ImportFile(files[i], *kind) : pipeline.ImportFile(files[i]);
+        if (result == corvalin::kImported) {
+            std::cout << pipeline.LastBook()->book.string() << '\n';
+            continue;
+        }
+        status = 1;
+        if (result == corvalin::kAbortBatch) {
+            for (size_t j = i + 1; j < files.size(); ++j)
+                std::cerr << "corvalin-convert: " << files[j].string()
+                          << ": not converted, the import stopped\n";
+            break;
         }
     }
     return status;

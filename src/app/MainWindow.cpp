@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -23,20 +24,22 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <utility>
 
 #include "app/CursorHiding.h"
-#include "app/UserGuideWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
+#include "app/ReaderImport.h"
 #include "app/ReadingSurface.h"
 #include "app/SessionLoop.h"
 #include "app/ToolBar.h"
+#include "app/UserGuideWindow.h"
 #include "books/BookFormat.h"
 #include "books/BookProbe.h"
-#include "books/DocumentBooks.h"
 #include "books/BookWriter.h"
-#include "import/ImportFile.h"
+#include "books/DocumentBooks.h"
+#include "import/DocumentKind.h"
 #include "nav/PageCommands.h"
 #include "platform/X11ScreenScroll.h"
 #include "platform/qt/ReadingFont.h"
@@ -49,6 +52,7 @@ namespace {
 constexpr int kCursorCheckMs = 200;
 // Time for the window manager to give a window coming back from full screen its frame again.
 constexpr int kFrameSettleMs = 300;
+constexpr int kHandedFilesRetryMs = 200;
 constexpr uint32_t kWindowColour = 0x563E00;
 constexpr uint32_t kPanelMainColour = 0xA4BBB8;
 // Posted once by the first show; its handler is the main loop, and it returns only when the
@@ -238,12 +242,16 @@ void TAA_Main::FirstStart(const std::vector<std::filesystem::path>& files) {
 
 std::filesystem::path TAA_Main::BookFromFiles(const std::vector<std::filesystem::path>& files) {
     // Each file becomes a book; the last one that does is the one to open. A document opened
-    // again from the desktop reopens the book made from it before.
+    // again from the desktop reopens the book made from it before. The documents form one
+    // import batch, which "Abort" ends.
     std::filesystem::path path;
+    Importer().BeginBatch();
     for (const std::filesystem::path& file : files) {
+        if (Importer().BatchStopped()) break;
         std::filesystem::path book = BookFromFile(file, true);
         if (!book.empty()) path = std::move(book);
     }
+    Importer().EndBatch();
     return path;
 }
 
@@ -252,6 +260,19 @@ void TAA_Main::OpenFiles(const std::vector<std::filesystem::path>& files) {
     raise();
     activateWindow();
     if (files.empty()) return;
+    // A hand-over arrives through the event loop, also the one a dialog or an import's progress
+    // runs: opening the files there would start an import inside the one under way.
+    if (firstStart_ || QApplication::activeModalWidget() || (import_ && import_->InBatch())) {
+        handedFiles_.insert(handedFiles_.end(), files.begin(), files.end());
+        if (!handedFilesWaiting_) {
+            handedFilesWaiting_ = true;
+            QTimer::singleShot(kHandedFilesRetryMs, this, [this] {
+                handedFilesWaiting_ = false;
+                OpenFiles(std::exchange(handedFiles_, {}));
+            });
+        }
+        return;
+    }
     if (options_.AutoScrollOn()) ToggleAutoScroll();
     const std::filesystem::path path = BookFromFiles(files);
     if (!path.empty()) OpenBook(path);
@@ -362,10 +383,15 @@ void TAA_Main::OpenBookDialog() {
 std::filesystem::path TAA_Main::ChooseBook() {
     std::error_code error;
     std::filesystem::create_directories(BooksFolder(), error);
-    QFileDialog dialog(
-        this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
-        QString::fromStdString(BooksFolder().string()),
-        "Books and texts (*.book *.txt *.TXT);;Books (*.book);;Texts (*.txt *.TXT);;All files (*)");
+    // Name patterns match exactly on this platform: each in lower and upper case.
+    QStringList documents;
+    for (const std::string& pattern : ImportedDocumentPatterns())
+        documents << QString::fromStdString(pattern) << QString::fromStdString(pattern).toUpper();
+    const QString patterns = documents.join(' ');
+    QFileDialog dialog(this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
+                       QString::fromStdString(BooksFolder().string()),
+                       "Books and documents (*.book " + patterns + ");;Books (*.book);;Documents (" +
+                           patterns + ");;All files (*)");
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front().toStdString();
@@ -399,16 +425,24 @@ std::filesystem::path TAA_Main::BookFromFile(const std::filesystem::path& path, 
 }
 
 std::filesystem::path TAA_Main::ImportDocument(const std::filesystem::path& path) {
-    try {
-        return ImportFile(path, BooksFolder(), BuildBookOptions{});
-    } catch (const BookBuildError& error) {
-        ShowError(QString::fromStdString(languages_.GetText("AA_Browse", "Text03")) + "\n" +
-                  FileNameOf(path) + ": " + QString::fromStdString(error.what()));
-    } catch (const FileError& error) {
-        ShowError(QString::fromStdString(languages_.GetText("AA_Browse", "Text03")) + "\n" +
-                  FileNameOf(path) + ": " + QString::fromStdString(error.what()));
+    return Importer().ImportDocument(path);
+}
+
+ReaderImport& TAA_Main::Importer() {
+    if (!import_) {
+        import_ = std::make_unique<ReaderImport>(
+            ReaderImport::Windows{*this, *progress_, *panelMain_}, languages_,
+            ImportFolders{BooksFolder(), programFolder_ / "Tmp"}, config_.defaultCodePage,
+            [this](const EncodingQuestion& question) { return AskEncoding(question); },
+            [this](const QString& text) { ShowError(text); });
     }
-    return {};
+    return *import_;
+}
+
+EncodingAnswer TAA_Main::AskEncoding(const EncodingQuestion& question) {
+    if (!attended_)
+        return {EncodingChoice::ImportAll, question.preview.CodePage(), question.everyLineParagraph};
+    return Importer().AskWithDialog(question);
 }
 
 int TAA_Main::OpenFile(const std::filesystem::path& path) {

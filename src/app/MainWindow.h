@@ -11,6 +11,7 @@
 #include "app/PagePicture.h"
 #include "app/UnexpectedErrors.h"
 #include "engine/ScrollEngine.h"
+#include "import/ImportQuestions.h"
 #include "lang/Languages.h"
 #include "platform/SessionPlatform.h"
 #include "platform/qt/QtGlyphCanvas.h"
@@ -33,6 +34,7 @@ class QAction;
 namespace corvalin {
 
 class SessionLoop;
+class ReaderImport;
 class UserGuideWindow;
 class TAA_Progress;
 class TVEMScroll;
@@ -154,6 +156,8 @@ public:
     int UnattendedErrors() const { return unattendedErrors_; }
     UnexpectedErrorHandler& UnexpectedErrors() { return errors_; }
     MainToolBar& ToolBar() { return *toolBar_; }
+    // The import of the documents the reader opens, with its dialogs; made at its first use.
+    ReaderImport& Importer();
     QMenu& PopupMenu() { return *popupMenu_; }
     // The text of a string of this window in the interface language.
     QString Text(const char* id) const;
@@ -167,6 +171,9 @@ protected:
     // Asks the reader for a book or a document; empty when the reader cancels. A file dialog
     // over Books/ until the library window exists.
     virtual std::filesystem::path ChooseBook();
+    // The encoding dialog's answer for a document being imported; with nobody at the screen,
+    // "Import All" in the page the import opened on.
+    virtual EncodingAnswer AskEncoding(const EncodingQuestion& question);
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -226,7 +233,11 @@ private:
     // Where a Global.cfg that could not be used was kept, to tell the reader at the first start.
     std::filesystem::path damagedCopy_;
     std::vector<std::filesystem::path> startFiles_;
+    // Files handed over while a question or an import was under way, opened once it ends.
+    std::vector<std::filesystem::path> handedFiles_;
+    bool handedFilesWaiting_ = false;
     UserGuideWindow* help_ = nullptr;
+    std::unique_ptr<ReaderImport> import_;
     QWidget* panelMain_ = nullptr;
     TVEMScroll* surface_ = nullptr;
     TAA_Progress* progress_ = nullptr;

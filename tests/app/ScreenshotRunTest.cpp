@@ -25,6 +25,14 @@ int RunReader(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// The page below the tool bar: a button under the pointer is drawn raised, and where the
+// offscreen pointer rests after an import's windows close is no part of the book's picture.
+QImage PageOf(const std::filesystem::path& png) {
+    constexpr int kBelowToolBarPx = 40;
+    const QImage picture(QString::fromStdString(png.string()));
+    return picture.copy(0, kBelowToolBarPx, picture.width(), picture.height() - kBelowToolBarPx);
+}
+
 class ScreenshotRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,7 +75,7 @@ TEST_F(ScreenshotRun, ImportsTheDocumentShowsItAndRemembersIt) {
     const auto again = folder_.path() / "again.png";
     ASSERT_EQ(RunReader(Reader() + " --screenshot " + again.string() + " --quit-after 0.5"), 0);
     EXPECT_FALSE(std::filesystem::exists(folder_.path() / "Books" / "Welcome_txt - 01.book"));
-    EXPECT_EQ(QImage(QString::fromStdString(again.string())), picture);
+    EXPECT_EQ(PageOf(again), PageOf(png));
 }
 
 // How far the text has moved by the picture depends on the machine's speed, so only the clean
@@ -106,8 +114,7 @@ TEST_F(ScreenshotRun, ABookNamedOnTheCommandLineIsOpenedNotImported) {
         ++books;
     }
     EXPECT_EQ(books, 1u) << "the book was not imported as a text";
-    EXPECT_EQ(QImage(QString::fromStdString(again.string())), QImage(QString::fromStdString(png.string())))
-        << "the book shows as it did";
+    EXPECT_EQ(PageOf(again), PageOf(png)) << "the book shows as it did";
 }
 
 TEST_F(ScreenshotRun, AGlobalCfgTheReaderMayNotWriteIsReadAndKept) {

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,9 @@ struct OwnClock {
 };
 
 // The reader window with the test answering its dialogs: message boxes are kept instead of
-// shown, and a book asked for is `bookToChoose` (none unless set).
+// shown, a book asked for is `bookToChoose` (none unless set), and the encoding dialog is
+// answered "Import" in the page it opened on, or with `encodingAnswer` when set (the real
+// dialog when `realEncodingDialog` is set).
 class TestWindow : public TAA_Main {
 public:
     using TAA_Main::TAA_Main;
@@ -36,6 +39,9 @@ public:
     std::vector<QString> notices;
     int booksAskedFor = 0;
     std::filesystem::path bookToChoose;
+    std::vector<std::string> encodingAsked;
+    std::optional<EncodingAnswer> encodingAnswer;
+    bool realEncodingDialog = false;
 
 protected:
     void ShowError(const QString& text) override { errors.push_back(text); }
@@ -43,6 +49,12 @@ protected:
     std::filesystem::path ChooseBook() override {
         ++booksAskedFor;
         return bookToChoose;
+    }
+    EncodingAnswer AskEncoding(const EncodingQuestion& question) override {
+        encodingAsked.push_back(question.documentName);
+        if (realEncodingDialog) return TAA_Main::AskEncoding(question);
+        if (encodingAnswer) return *encodingAnswer;
+        return {EncodingChoice::Import, question.preview.CodePage(), question.everyLineParagraph};
     }
 };
 

@@ -3,7 +3,8 @@
 # server (run under xvfb-run). Usage: first-start.sh READER DOCUMENT
 #  1. No book: the open dialog appears; Escape on it, then Escape on the window, and the
 #     process must end.
-#  2. A document typed into that first dialog is imported and shown: the page is not blank.
+#  2. A document typed into that first dialog is shown in the encoding dialog, imported with
+#     its "Import" (Return) and shown: the page is not blank.
 set -euo pipefail
 reader=$1
 document=$2
@@ -52,6 +53,9 @@ cp "$reader" "$work/second/"
 wait_for_window "Open the Book"
 sleep 0.3
 xdotool type --delay 5 "$document"
+xdotool key Return
+wait_for_window "Book Preview"
+sleep 0.5
 xdotool key Return
 wait_for_window "Corvalindestrum Professional"
 sleep 1.5

@@ -12,7 +12,17 @@ trap 'rm -rf "$work"' EXIT
 cp "$reader" "$work/corvalindestrum"
 cp "$document" "$work/story.txt"
 
+answer_encoding() {  # the import's encoding dialog: "Import" with the page it offers
+  for _ in $(seq 1 100); do
+    xdotool search --name "Book Preview" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  sleep 0.3
+  xdotool search --name "Book Preview" windowactivate --sync key Return 2>/dev/null || xdotool key Return
+}
+
 "$work/corvalindestrum" "$document" & first=$!
+answer_encoding
 for _ in $(seq 1 100); do
   xdotool search --name "Corvalindestrum Professional" >/dev/null 2>&1 && break
   sleep 0.1
@@ -22,6 +32,7 @@ start=$(date +%s%N)
 (cd / && timeout 10 "$work/corvalindestrum" "$work/story.txt") || { echo "hand-over: the second start failed" >&2; exit 1; }
 elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 kill -0 "$first" 2>/dev/null || { echo "hand-over: the first reader ended" >&2; exit 1; }
+answer_encoding
 sleep 1.5
 [ -f "$work/Books/story_txt.book" ] || { echo "hand-over: the running reader did not import the file" >&2; exit 1; }
 # Again: the document is not imported twice, its book is opened.

@@ -1,0 +1,53 @@
+#include "import/DocumentKind.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace corvalin {
+namespace {
+
+struct KindOfExtension {
+    const char* extension;  // upper case, with the dot
+    DocumentKind kind;
+};
+
+constexpr KindOfExtension kKinds[] = {
+    {".HTM", DocumentKind::Html},    {".HTML", DocumentKind::Html}, {".SHTML", DocumentKind::Html},
+    {".RTF", DocumentKind::Rtf},     {".DOC", DocumentKind::Word},  {".PDB", DocumentKind::PalmDoc},
+    {".PRC", DocumentKind::PalmDoc},
+};
+
+}  // namespace
+
+DocumentKind DocumentKindOf(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
+    for (const KindOfExtension& entry : kKinds)
+        if (extension == entry.extension) return entry.kind;
+    return DocumentKind::Text;
+}
+
+bool NeedsPreparation(DocumentKind kind) {
+    return kind == DocumentKind::Rtf || kind == DocumentKind::Word || kind == DocumentKind::PalmDoc;
+}
+
+bool PreparedAsUnicode(DocumentKind kind) { return kind == DocumentKind::Rtf || kind == DocumentKind::Word; }
+
+std::vector<std::string> ImportedDocumentPatterns() {
+    // Word documents join the list once a word processor prepares them.
+    return {"*.txt", "*.htm", "*.html", "*.shtml", "*.rtf", "*.pdb", "*.prc"};
+}
+
+bool BeginsAsHtml(std::u16string_view firstCharacters) {
+    constexpr std::u16string_view kTag = u"<HTML>";
+    if (firstCharacters.size() < kTag.size()) return false;
+    for (size_t i = 0; i < kTag.size(); ++i) {
+        char16_t c = firstCharacters[i];
+        if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
+        if (c != kTag[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace corvalin

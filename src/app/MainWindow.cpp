@@ -24,9 +24,11 @@
 #include <iostream>
 #include <optional>
 
+#include "app/BookmarksDialog.h"
 #include "app/CursorHiding.h"
 #include "app/UserGuideWindow.h"
 #include "app/MessageBoxes.h"
+#include "app/PercentDialog.h"
 #include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
 #include "app/ReadingSurface.h"
@@ -145,6 +147,8 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     screenScroll_ = X11ScreenScroll::ForSurface(*surface_);
     setCentralWidget(panelMain_);
     progress_ = new TAA_Progress(this);
+    percentWindow_ = new TAA_Percent(languages_, this);
+    bookmarksWindow_ = new TAA_Bookmarks(session_, *percentWindow_, languages_, this);
     toolBar_ = new MainToolBar(*this, languages_.Window("AA_Main"));
     addToolBar(Qt::TopToolBarArea, toolBar_);
     popupMenu_ = CreatePopupMenu1(*this, languages_.Window("AA_Main"));

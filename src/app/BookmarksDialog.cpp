@@ -141,7 +141,8 @@ TAA_Bookmarks::TAA_Bookmarks(ReadingSession& session, TAA_Percent& percent, Lang
     layout->addWidget(list_);
 
     menu_->setObjectName("PopupMenu1");
-    QAction* add = AddMenuItem("AddBookmark1", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    // The menu shows the first key of each item: "Enter" for either Enter key.
+    QAction* add = AddMenuItem("AddBookmark1", {QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
     QAction* go = AddMenuItem("GotoBookmark1", {QKeySequence(Qt::Key_Space)});
     QAction* remove = AddMenuItem("DeleteBookmark1", {QKeySequence(Qt::Key_Delete)});
     menu_->addSeparator()->setObjectName("N1");

@@ -53,12 +53,13 @@ TAA_Percent::TAA_Percent(LanguageDispatcher& languages, QWidget* parent)
     ok_->setObjectName("BitBtn1");
     cancel_->setObjectName("BitBtn2");
 
-    label_->setGeometry(8, 6, 70, 16);
-    range_->setGeometry(70, 6, 80, 16);
+    // The caption at the left and the range at the right, both above the field.
+    edit_->setGeometry(8, 26, 170, 24);
+    label_->setGeometry(8, 6, 170, 16);
+    range_->setGeometry(8, 6, 170, 16);
     range_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    edit_->setGeometry(8, 26, 142, 24);
-    ok_->setGeometry(166, 6, 120, 25);
-    cancel_->setGeometry(166, 35, 120, 25);
+    ok_->setGeometry(190, 6, 96, 25);
+    cancel_->setGeometry(190, 35, 96, 25);
     // Enter belongs to the field (below), never to a default button.
     ok_->setAutoDefault(false);
     cancel_->setAutoDefault(false);

@@ -278,7 +278,7 @@ TEST_F(BookmarksDialogTest, TheControlsCarryTheirHintsCaptionsAndKeysInTheInterf
         std::vector<QKeySequence> keys;
     };
     const Item items[] = {
-        {"AddBookmark1", "Add Bookmark", {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}},
+        {"AddBookmark1", "Add Bookmark", {QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)}},
         {"GotoBookmark1", "Goto Bookmark", {QKeySequence(Qt::Key_Space)}},
         {"DeleteBookmark1", "Delete Bookmark", {QKeySequence(Qt::Key_Delete)}},
         {"Close1", "Close Bookmarks", {QKeySequence(Qt::Key_Escape)}},

@@ -26,8 +26,10 @@
 #include <optional>
 #include <utility>
 
+#include "app/BookmarksDialog.h"
 #include "app/CursorHiding.h"
 #include "app/MessageBoxes.h"
+#include "app/PercentDialog.h"
 #include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
 #include "app/ReaderImport.h"
@@ -154,6 +156,8 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     screenScroll_ = X11ScreenScroll::ForSurface(*surface_);
     setCentralWidget(panelMain_);
     progress_ = new TAA_Progress(this);
+    percentWindow_ = new TAA_Percent(languages_, this);
+    bookmarksWindow_ = new TAA_Bookmarks(session_, *percentWindow_, languages_, this);
     toolBar_ = new MainToolBar(*this, languages_.Window("AA_Main"));
     addToolBar(Qt::TopToolBarArea, toolBar_);
     popupMenu_ = CreatePopupMenu1(*this, languages_.Window("AA_Main"));

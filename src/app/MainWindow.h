@@ -36,6 +36,8 @@ namespace corvalin {
 class SessionLoop;
 class ReaderImport;
 class UserGuideWindow;
+class TAA_Bookmarks;
+class TAA_Percent;
 class TAA_Progress;
 class TVEMScroll;
 class MainToolBar;
@@ -109,6 +111,11 @@ public:
     void SmoothMove(int32_t pixels, double seconds);
     // Keeps the reading position among the book's bookmarks.
     void AddBookmark();
+    // The bookmarks window ("Bookmarks"); a bookmark or percentage chosen there is gone to.
+    void ShowBookmarks();
+    // Go to percent from the gauge: the field shows `prefill` (the current position in percent),
+    // and a percentage confirmed is gone to. Nothing without a book.
+    void GoToPercentDialog(double prefill);
     // "Quality" or "Speed" (Num /).
     void TogglePriority();
     // The text as the source lines had it, in a fixed-width font, and back.
@@ -135,6 +142,8 @@ public:
 
     TVEMScroll& Surface() { return *surface_; }
     TAA_Progress& ProgressWindow() { return *progress_; }
+    TAA_Bookmarks& BookmarksWindow() { return *bookmarksWindow_; }
+    TAA_Percent& PercentWindow() { return *percentWindow_; }
     VEMRenderParag& View() { return session_.View(); }
     const VEMOptions& Options() const { return options_; }
     VEMOptions& Options() { return options_; }
@@ -241,6 +250,8 @@ private:
     QWidget* panelMain_ = nullptr;
     TVEMScroll* surface_ = nullptr;
     TAA_Progress* progress_ = nullptr;
+    TAA_Percent* percentWindow_ = nullptr;
+    TAA_Bookmarks* bookmarksWindow_ = nullptr;
     MainToolBar* toolBar_ = nullptr;
     QMenu* popupMenu_ = nullptr;
     QTimer* timerTime_ = nullptr;

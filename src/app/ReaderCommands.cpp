@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/BookmarksDialog.h"
 #include "app/MainWindow.h"
+#include "app/PercentDialog.h"
 #include "app/ReadingSurface.h"
 #include "app/SessionLoop.h"
 #include "engine/TStopwatch.h"
@@ -119,6 +121,20 @@ void TAA_Main::ScrollLinesUp(int32_t lines) {
 }
 
 void TAA_Main::AddBookmark() { session_.AddBookmark(); }
+
+void TAA_Main::ShowBookmarks() {
+    if (bookmarksWindow_->exec() == QDialog::Accepted)
+        session_.GoToBookmark(bookmarksWindow_->SelectedPosition);
+    // The window lay over the page.
+    RedrawSurface();
+}
+
+void TAA_Main::GoToPercentDialog(double prefill) {
+    if (!session_.BookOpen()) return;
+    percentWindow_->SetPercentText(prefill);
+    if (percentWindow_->exec() == QDialog::Accepted) session_.GoToPercent(percentWindow_->PercentValue());
+    RedrawSurface();
+}
 
 void TAA_Main::GoHome() {
     if (!session_.BookOpen()) return;

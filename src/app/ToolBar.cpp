@@ -47,11 +47,12 @@ MainToolBar::MainToolBar(TAA_Main& window, const WindowTexts& texts) : QToolBar(
         window.SetOriginalText(on);
         original->setChecked(window.OriginalText());
     });
-    // The options panel and the bookmark list come with their windows.
+    // The options panel comes with its window.
     AddButton("ToolButton3", kImageOptions, texts, true)->setEnabled(false);
     connect(AddButton("ToolButton2", kImageAddBookmark, texts, false), &QAction::triggered, &window,
             [&window] { window.AddBookmark(); });
-    AddButton("ToolButton4", kImageBookmarks, texts, false)->setEnabled(false);
+    connect(AddButton("ToolButton4", kImageBookmarks, texts, false), &QAction::triggered, &window,
+            [&window] { window.ShowBookmarks(); });
 
     auto* gap = new QWidget(this);
     gap->setObjectName("PaintBoxToolBarFloat");

@@ -115,6 +115,13 @@ void GoEnd(VEMRenderParag& view, int64_t textEnd) {
     view.GoToPosition(textEnd - 1, view.pageHeightPx * 3 / 4 - TextBottom(last));
 }
 
+void JumpToPosition(VEMRenderParag& view, int64_t offset) {
+    view.GoToPosition(offset, 0);
+    view.waveFront = view.waveShift = 0;
+    // Placing the first line where it stands rebuilds the wave list for the reset front.
+    if (view.firstUnit) view.PlaceLine(view.firstUnit->firstLine, view.firstUnit->firstLine->y);
+}
+
 void ShiftText(VEMRenderParag& view, int32_t pixels) {
     VEMRenderLineObject* first = view.firstUnit ? view.firstUnit->firstLine : nullptr;
     if (!first || pixels == 0) return;

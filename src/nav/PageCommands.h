@@ -24,6 +24,10 @@ bool DragMayMove(const VEMRenderParag& view, int32_t pixels);
 void GoHome(VEMRenderParag& view, int64_t textStart);
 void GoEnd(VEMRenderParag& view, int64_t textEnd);
 
+// A jump to `offset`, its line at the top of the page, as bookmarks and typed percentages make
+// it: the Wave display starts afresh from the new page instead of carrying its front over.
+void JumpToPosition(VEMRenderParag& view, int64_t offset);
+
 // A movement without animation: the text shifts at once.
 void ShiftText(VEMRenderParag& view, int32_t pixels);
 

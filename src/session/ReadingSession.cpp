@@ -4,6 +4,7 @@
 
 #include "layout/BookView.h"
 #include "nav/PageCommands.h"
+#include "nav/PercentPosition.h"
 #include "nav/ReadingPosition.h"
 #include "settings/VEMOptions.h"
 
@@ -65,6 +66,19 @@ void ReadingSession::GoEnd() {
     if (!book_.IsOpen()) return;
     AddBookmark();
     corvalin::GoEnd(view_, TextEnd());
+}
+
+void ReadingSession::GoToBookmark(int32_t position) {
+    if (!book_.IsOpen()) return;
+    JumpToPosition(view_, position);
+}
+
+bool ReadingSession::GoToPercent(long double percent) {
+    if (!book_.IsOpen()) return false;
+    const std::optional<int64_t> position = PositionOfPercent(percent, TextStart(), TextEnd());
+    if (!position) return false;
+    JumpToPosition(view_, *position);
+    return true;
 }
 
 void ReadingSession::DragThroughBook(int64_t startOffset, int32_t startRow, int32_t dy) {

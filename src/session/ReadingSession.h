@@ -56,6 +56,11 @@ public:
     // place left as a bookmark so that the jump can be undone.
     void GoHome();
     void GoEnd();
+    // A bookmark's place at the top of the page; nothing without a book.
+    void GoToBookmark(int32_t position);
+    // The place `percent` of the way through the text at the top of the page (100 is the
+    // text's last offset). False, and nothing moves, without a book or text.
+    bool GoToPercent(long double percent);
     // A Ctrl drag: the whole book maps onto the page height, like a scroll bar. `startOffset`
     // and `startRow` are the top line's at the press, `dy` the mouse's way since.
     void DragThroughBook(int64_t startOffset, int32_t startRow, int32_t dy);

@@ -64,7 +64,7 @@ TEST_F(ToolBarMenuTest, TheToolBarHasItsButtonsWithTheirHints) {
         const char* name;
         const char* hint;
         bool checkable;
-        bool enabled;  // the options panel and the bookmark list are not there yet
+        bool enabled;  // the options panel is not there yet
     };
     const Row rows[] = {
         {"ToolButton1", "Open the Book", false, true},
@@ -72,7 +72,7 @@ TEST_F(ToolBarMenuTest, TheToolBarHasItsButtonsWithTheirHints) {
         {"ToolButtonOrig", "Change Text Formating", true, true},
         {"ToolButton3", "Options", true, false},
         {"ToolButton2", "Add Bookmark", false, true},
-        {"ToolButton4", "Bookmarks", false, false},
+        {"ToolButton4", "Bookmarks", false, true},
         {"ToolButton6", "Minimize", false, true},
         {"ToolButton5", "Full Screen", false, true},
         {"ToolButtonExit", "Exit", false, true},

@@ -11,7 +11,9 @@
 #include "app/PagePicture.h"
 #include "app/UnexpectedErrors.h"
 #include "engine/ScrollEngine.h"
+#include "engine/StepStatistics.h"
 #include "lang/Languages.h"
+#include "layout/ViewSettings.h"
 #include "platform/SessionPlatform.h"
 #include "platform/qt/QtGlyphCanvas.h"
 #include "session/ReadingSession.h"
@@ -39,6 +41,7 @@ class TVEMScroll;
 class MainToolBar;
 class WidgetCursorHiding;
 class X11ScreenScroll;
+class ScreenPresentation;
 
 // How a window runs its session. The reader takes the defaults; a test may drive time itself
 // or keep the loop from starting, to call the window's parts one by one.
@@ -124,6 +127,9 @@ public:
     // "Open the Book": stops the movement, saves, then opens the book or document the reader
     // picks.
     void OpenBookDialog();
+    // Go to percent, the dialog opened with `prefill` (a percentage with one decimal) in it;
+    // the speed gauge opens it with the position it shows.
+    virtual void GoToPercentDialog(double prefill);
 
     TVEMScroll& Surface() { return *surface_; }
     TAA_Progress& ProgressWindow() { return *progress_; }
@@ -148,6 +154,21 @@ public:
     int UnattendedErrors() const { return unattendedErrors_; }
     UnexpectedErrorHandler& UnexpectedErrors() { return errors_; }
     MainToolBar& ToolBar() { return *toolBar_; }
+    // The mouse cursor is on the screen (it hides itself over a reader who is not using it).
+    bool CursorShown() const;
+    // The "Direct X" presentation: its off-screen page images and the steps through them.
+    ScreenPresentation& Presentation() { return *presentation_; }
+    // Above zero while an off-screen image is on its way to the screen.
+    int32_t PresentationBusy() const;
+    // The "Super Scroll" and "Anti Flicker" levels the presentation allows now.
+    const LevelAvailability& ViewLevels() const { return viewLevels_; }
+    // Where the options panel covers the reading surface (surface coordinates): its height
+    // from the bottom, at most its design width from the left. Empty while it is closed.
+    QRect OptionsPanelArea() const;
+    void SetOptionsPanelHeight(int32_t heightPx) { optionsPanelHeightPx_ = heightPx; }
+    // "statistics: seconds S steps N late M substeps K" from one second after the movement was
+    // first switched on until now (all zero before that).
+    std::string RunStatistics();
     QMenu& PopupMenu() { return *popupMenu_; }
     // The text of a string of this window in the interface language.
     QString Text(const char* id) const;
@@ -184,6 +205,9 @@ private:
     // One automatic step through the screen path the reading state chose.
     void PresentAutoStep();
     void ApplyReadingState();
+    // The view settings handler: the off-screen images made or freed for the scroll mode, the
+    // levels they allow, then the view laid out anew.
+    void ApplyViewSettings();
     void ChangeSpeed(int32_t delta);
     void MainLoopEnded();
     bool ScrollKeyDown(QKeyEvent& event);
@@ -235,6 +259,12 @@ private:
     SessionPlatform platform_;
     std::unique_ptr<SessionLoop> loop_;
     std::unique_ptr<ScrollEngine> engine_;
+    std::unique_ptr<ScreenPresentation> presentation_;
+    LevelAvailability viewLevels_;
+    int32_t optionsPanelHeightPx_ = 0;
+    // The run totals one second after the movement first started: the steady state.
+    StatisticsMark steadyMark_;
+    bool steadyMarkPending_ = false;
     PerfTiming& timing_;
     bool originalText_ = false;
     int wheelRemainder_ = 0;

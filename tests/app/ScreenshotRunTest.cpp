@@ -20,6 +20,12 @@ namespace {
 
 using test::TempDir;
 
+// The window below its tool bar: the tool bar's clock may have moved on between two runs.
+QImage BelowToolBar(const QImage& picture) {
+    constexpr int kToolBarHeightPx = 37;
+    return picture.copy(0, kToolBarHeightPx, picture.width(), picture.height() - kToolBarHeightPx);
+}
+
 int RunReader(const std::string& command) {
     const int status = std::system(("QT_QPA_PLATFORM=offscreen " + command + " >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -67,7 +73,7 @@ TEST_F(ScreenshotRun, ImportsTheDocumentShowsItAndRemembersIt) {
     const auto again = folder_.path() / "again.png";
     ASSERT_EQ(RunReader(Reader() + " --screenshot " + again.string() + " --quit-after 0.5"), 0);
     EXPECT_FALSE(std::filesystem::exists(folder_.path() / "Books" / "Welcome_txt - 01.book"));
-    EXPECT_EQ(QImage(QString::fromStdString(again.string())), picture);
+    EXPECT_EQ(BelowToolBar(QImage(QString::fromStdString(again.string()))), BelowToolBar(picture));
 }
 
 // How far the text has moved by the picture depends on the machine's speed, so only the clean
@@ -106,7 +112,8 @@ TEST_F(ScreenshotRun, ABookNamedOnTheCommandLineIsOpenedNotImported) {
         ++books;
     }
     EXPECT_EQ(books, 1u) << "the book was not imported as a text";
-    EXPECT_EQ(QImage(QString::fromStdString(again.string())), QImage(QString::fromStdString(png.string())))
+    EXPECT_EQ(BelowToolBar(QImage(QString::fromStdString(again.string()))),
+              BelowToolBar(QImage(QString::fromStdString(png.string()))))
         << "the book shows as it did";
 }
 

@@ -1,5 +1,5 @@
 // bench_session --folder DIR --text FILE [--mode hardware|software|directx] [--lps N] [--seconds S]
-//               [--super-scroll LEVEL] [--limit LPS]
+//               [--super-scroll LEVEL] [--limit LPS] [--without-displays 1]
 // A reading session as the reader lives it: the real main window with the real clock and its
 // own main loop, on whatever platform Qt picks (bench/session.sh runs it under Xvfb, so the
 // xcb platform and an X server do the drawing), a large book made from FILE in the scratch
@@ -8,6 +8,9 @@
 // time the process (and the X server, when it can be found) spent per second of scrolling.
 // "directx" keeps the page in off-screen images in the X server; --super-scroll sets its level
 // (0..3) and --limit the speed above which the sub-steps are no longer shown.
+// --without-displays 1 hides the tool bar's speed gauge and information bar, to see what their
+// repaints every 200 ms cost the steps.
+#include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -26,9 +29,12 @@
 #include <string>
 #include <vector>
 
+#include "app/InformationBar.h"
 #include "app/MainWindow.h"
 #include "app/ReadingSurface.h"
 #include "app/ScreenPresentation.h"
+#include "app/SpeedGauge.h"
+#include "app/ToolBar.h"
 #include "books/BookWriter.h"
 #include "engine/StateDecision.h"
 #include "import/ImportFile.h"
@@ -61,6 +67,7 @@ struct Arguments {
     double seconds = 20.0;
     int32_t superScroll = 0;
     int32_t superScrollLimit = 40;
+    bool withoutDisplays = false;
 };
 
 std::optional<Arguments> Parse(const QStringList& list) {
@@ -90,6 +97,8 @@ std::optional<Arguments> Parse(const QStringList& list) {
             args.superScroll = value.toInt(&ok);
         } else if (name == "--limit") {
             args.superScrollLimit = value.toInt(&ok);
+        } else if (name == "--without-displays") {
+            args.withoutDisplays = value.toInt(&ok) != 0;
         } else {
             return std::nullopt;
         }
@@ -244,7 +253,7 @@ int main(int argc, char** argv) {
     if (!args) {
         std::cerr
             << "usage: bench_session --folder DIR --text FILE [--mode hardware|software|directx] [--lps N] "
-               "[--seconds S] [--super-scroll LEVEL] [--limit LPS]\n";
+               "[--seconds S] [--super-scroll LEVEL] [--limit LPS] [--without-displays 1]\n";
         return kExitUsage;
     }
 
@@ -267,6 +276,14 @@ int main(int argc, char** argv) {
         return kExitFailed;
     }
     window.setGeometry(0, 0, kWindowWidthPx, kWindowHeightPx);
+    if (args->withoutDisplays) {
+        // A widget on a tool bar is hidden through its action; hiding the widget itself does not last.
+        MainToolBar& toolBar = window.ToolBar();
+        for (QAction* action : toolBar.actions())
+            if (toolBar.widgetForAction(action) == &toolBar.Gauge() ||
+                toolBar.widgetForAction(action) == &toolBar.InfoBar())
+                action->setVisible(false);
+    }
 
     StepCountHarvest harvest(window.Engine());
     QTimer harvestTimer;
@@ -297,6 +314,7 @@ int main(int argc, char** argv) {
             label += ", Super Scroll " + std::to_string(args->superScroll) + " (limit " +
                      std::to_string(args->superScrollLimit) + ")";
         label += ", " + std::to_string(args->linesPerSecond) + " LPS";
+        if (args->withoutDisplays) label += ", displays hidden";
         const double stepsPerSecond = double(harvest.TotalSteps()) / elapsed;
         const double steadySeconds = elapsed - kSteadyAfterSeconds;
         const double steadyPerSecond = double(harvest.StepsSteady()) / steadySeconds;

@@ -259,7 +259,9 @@ TEST(ReaderStatistics, ARunPrintsItsStepsFromTheSteadyStateOn) {
         << output;
     const double seconds = std::stod(match[1]);
     EXPECT_GT(seconds, 0.0);
-    EXPECT_LT(seconds, 1.5);            // from one second after the movement started to the end at 2.5 s
+    // From one second after the movement started to the end at 2.5 s; the quit timer may fire a
+    // little late while a turn of the loop runs, never the mark early.
+    EXPECT_LT(seconds, 1.7);
     EXPECT_GT(std::stol(match[2]), 0);  // the factory 50 lines per second
     EXPECT_EQ(std::stol(match[4]), 0);  // no Super Scroll without the off-screen images
 }

@@ -1,10 +1,16 @@
-// bench_session --folder DIR --text FILE [--mode hardware|software] [--lps N] [--seconds S]
+// bench_session --folder DIR --text FILE [--mode hardware|software|directx] [--lps N] [--seconds S]
+//               [--super-scroll LEVEL] [--limit LPS] [--without-displays 1]
 // A reading session as the reader lives it: the real main window with the real clock and its
 // own main loop, on whatever platform Qt picks (bench/session.sh runs it under Xvfb, so the
 // xcb platform and an X server do the drawing), a large book made from FILE in the scratch
 // program folder DIR, 4 x 4 anti-aliasing, constant speed, automatic movement for S seconds.
-// Prints one Markdown table: steps per second, late steps, and the CPU time the process (and
-// the X server, when it can be found) spent per second of scrolling.
+// Prints one Markdown table: steps per second, late steps, Super Scroll sub-steps, and the CPU
+// time the process (and the X server, when it can be found) spent per second of scrolling.
+// "directx" keeps the page in off-screen images in the X server; --super-scroll sets its level
+// (0..3) and --limit the speed above which the sub-steps are no longer shown.
+// --without-displays 1 hides the tool bar's speed gauge and information bar, to see what their
+// repaints every 200 ms cost the steps.
+#include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -23,8 +29,12 @@
 #include <string>
 #include <vector>
 
+#include "app/InformationBar.h"
 #include "app/MainWindow.h"
 #include "app/ReadingSurface.h"
+#include "app/ScreenPresentation.h"
+#include "app/SpeedGauge.h"
+#include "app/ToolBar.h"
 #include "books/BookWriter.h"
 #include "engine/StateDecision.h"
 #include "import/ImportFile.h"
@@ -55,6 +65,9 @@ struct Arguments {
     int32_t scrollMode = kScrollHardware;
     int32_t linesPerSecond = 500;
     double seconds = 20.0;
+    int32_t superScroll = 0;
+    int32_t superScrollLimit = 40;
+    bool withoutDisplays = false;
 };
 
 std::optional<Arguments> Parse(const QStringList& list) {
@@ -72,12 +85,20 @@ std::optional<Arguments> Parse(const QStringList& list) {
                 args.scrollMode = kScrollHardware;
             else if (value == "software")
                 args.scrollMode = kScrollSoftware;
+            else if (value == "directx")
+                args.scrollMode = kScrollDirectX;
             else
                 return std::nullopt;
         } else if (name == "--lps") {
             args.linesPerSecond = value.toInt(&ok);
         } else if (name == "--seconds") {
             args.seconds = value.toDouble(&ok);
+        } else if (name == "--super-scroll") {
+            args.superScroll = value.toInt(&ok);
+        } else if (name == "--limit") {
+            args.superScrollLimit = value.toInt(&ok);
+        } else if (name == "--without-displays") {
+            args.withoutDisplays = value.toInt(&ok) != 0;
         } else {
             return std::nullopt;
         }
@@ -85,6 +106,11 @@ std::optional<Arguments> Parse(const QStringList& list) {
     }
     if ((list.size() - 1) % 2 != 0 || args.folder.empty() || args.text.empty()) return std::nullopt;
     if (args.linesPerSecond < 1 || args.linesPerSecond > 500 || !(args.seconds > 1.0)) return std::nullopt;
+    if (args.superScroll < 0 || args.superScroll > 3 || args.superScrollLimit < 1 ||
+        args.superScrollLimit > 100)
+        return std::nullopt;
+    // Sub-steps exist only with the off-screen images.
+    if (args.superScroll > 0 && args.scrollMode != kScrollDirectX) return std::nullopt;
     return args;
 }
 
@@ -225,8 +251,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const auto args = Parse(QApplication::arguments());
     if (!args) {
-        std::cerr << "usage: bench_session --folder DIR --text FILE [--mode hardware|software] [--lps N] "
-                     "[--seconds S]\n";
+        std::cerr
+            << "usage: bench_session --folder DIR --text FILE [--mode hardware|software|directx] [--lps N] "
+               "[--seconds S] [--super-scroll LEVEL] [--limit LPS] [--without-displays 1]\n";
         return kExitUsage;
     }
 
@@ -249,6 +276,14 @@ int main(int argc, char** argv) {
         return kExitFailed;
     }
     window.setGeometry(0, 0, kWindowWidthPx, kWindowHeightPx);
+    if (args->withoutDisplays) {
+        // A widget on a tool bar is hidden through its action; hiding the widget itself does not last.
+        MainToolBar& toolBar = window.ToolBar();
+        for (QAction* action : toolBar.actions())
+            if (toolBar.widgetForAction(action) == &toolBar.Gauge() ||
+                toolBar.widgetForAction(action) == &toolBar.InfoBar())
+                action->setVisible(false);
+    }
 
     StepCountHarvest harvest(window.Engine());
     QTimer harvestTimer;
@@ -258,6 +293,7 @@ int main(int argc, char** argv) {
     const pid_t xServer = FindXServer();
     Clock::time_point started{};
     double cpuBefore = 0, xCpuBefore = 0, busyBefore = 0;
+    int64_t subStepsBefore = 0;
     int exitCode = EXIT_SUCCESS;
 
     auto finish = [&] {
@@ -270,16 +306,23 @@ int main(int argc, char** argv) {
         const bool ranThrough = window.Options().AutoScrollOn();
         if (ranThrough) window.ToggleAutoScroll();
 
-        const bool hardware = args->scrollMode == kScrollHardware;
+        const int64_t subSteps = window.Engine().Statistics().SubStepsTotal - subStepsBefore;
+        std::string label = args->scrollMode == kScrollHardware   ? "Hardware"
+                            : args->scrollMode == kScrollSoftware ? "Software"
+                                                                  : "Direct X";
+        if (args->scrollMode == kScrollDirectX)
+            label += ", Super Scroll " + std::to_string(args->superScroll) + " (limit " +
+                     std::to_string(args->superScrollLimit) + ")";
+        label += ", " + std::to_string(args->linesPerSecond) + " LPS";
+        if (args->withoutDisplays) label += ", displays hidden";
         const double stepsPerSecond = double(harvest.TotalSteps()) / elapsed;
         const double steadySeconds = elapsed - kSteadyAfterSeconds;
         const double steadyPerSecond = double(harvest.StepsSteady()) / steadySeconds;
         const double cpuShare = (cpuAfter - cpuBefore) / elapsed;
         const QSize surface = window.Surface().size();
-        std::cout << "<!-- " << (hardware ? "Hardware" : "Software") << ": platform "
-                  << QGuiApplication::platformName().toStdString() << ", surface " << surface.width() << "x"
-                  << surface.height() << ", " << Fixed(elapsed, 2) << " s, step period "
-                  << window.Engine().StepPeriod() << " ns, steps per second "
+        std::cout << "<!-- " << label << ": platform " << QGuiApplication::platformName().toStdString()
+                  << ", surface " << surface.width() << "x" << surface.height() << ", " << Fixed(elapsed, 2)
+                  << " s, step period " << window.Engine().StepPeriod() << " ns, steps per second "
                   << Joined(harvest.PerSecondSteps()) << ", late per second "
                   << Joined(harvest.PerSecondLate());
         if (busyBefore >= 0 && busyAfter >= 0) {
@@ -293,16 +336,15 @@ int main(int argc, char** argv) {
         std::cout
             << "| ScrollMode | steps per second (whole run) | steps per second (after the first second) "
                "| late steps in the first second | late steps after it | process CPU per second of "
-               "scrolling | X server CPU per second |\n";
-        std::cout << "|---|---|---|---|---|---|---|\n";
-        std::cout << "| " << (hardware ? "Hardware" : "Software") << " | " << Fixed(stepsPerSecond, 1)
-                  << " | " << Fixed(steadyPerSecond, 1) << " | " << harvest.LateFirstSecond() << " | "
-                  << harvest.LateSteady() << " of " << harvest.StepsSteady() << " | "
-                  << Fixed(cpuShare * 100, 1) << " % of a core | "
+               "scrolling | X server CPU per second | Super Scroll sub-steps per second |\n";
+        std::cout << "|---|---|---|---|---|---|---|---|\n";
+        std::cout << "| " << label << " | " << Fixed(stepsPerSecond, 1) << " | " << Fixed(steadyPerSecond, 1)
+                  << " | " << harvest.LateFirstSecond() << " | " << harvest.LateSteady() << " of "
+                  << harvest.StepsSteady() << " | " << Fixed(cpuShare * 100, 1) << " % of a core | "
                   << (xServer > 0 && xCpuBefore >= 0 && xCpuAfter >= 0
                           ? Fixed((xCpuAfter - xCpuBefore) / elapsed * 100, 1) + " % of a core"
                           : std::string("not found"))
-                  << " |\n";
+                  << " | " << Fixed(double(subSteps) / elapsed, 1) << " |\n";
         if (!ranThrough) {
             std::cerr << "bench_session: the movement stopped before the time was up (end of the book?)\n";
             exitCode = kExitFailed;
@@ -323,11 +365,15 @@ int main(int argc, char** argv) {
             options.Set(Setting::ScrollMode, args->scrollMode);
             options.Set(Setting::ConstantSpeed, 1);
             options.Set(Setting::LinesPerSecond, args->linesPerSecond);
+            options.Set(Setting::SuperScrollLimit, args->superScrollLimit);
+            options.Set(Setting::SuperScroll, args->superScroll);
             options.EndUpdate();
             QTimer::singleShot(kSettleMs, &window, [&] {
                 if (options.Effective(Setting::ScrollMode) != args->scrollMode ||
                     options.Effective(Setting::Antialiasing) != kAntialiasing4x4 ||
-                    options.Effective(Setting::LinesPerSecond) != args->linesPerSecond) {
+                    options.Effective(Setting::LinesPerSecond) != args->linesPerSecond ||
+                    options.Effective(Setting::SuperScroll) != args->superScroll ||
+                    (args->scrollMode == kScrollDirectX && !window.Presentation().Active())) {
                     std::cerr << "bench_session: the settings were not taken\n";
                     exitCode = kExitFailed;
                     window.close();
@@ -337,6 +383,7 @@ int main(int argc, char** argv) {
                 cpuBefore = ProcessCpuSeconds();
                 xCpuBefore = OtherProcessCpuSeconds(xServer);
                 busyBefore = MachineBusySeconds();
+                subStepsBefore = window.Engine().Statistics().SubStepsTotal;
                 started = Clock::now();
                 window.ToggleAutoScroll();
                 harvest.Start();

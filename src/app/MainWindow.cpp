@@ -34,7 +34,9 @@
 #include "app/ProgressWindow.h"
 #include "app/ReaderImport.h"
 #include "app/ReadingSurface.h"
+#include "app/ScreenPresentation.h"
 #include "app/SessionLoop.h"
+#include "app/SpeedGauge.h"
 #include "app/ToolBar.h"
 #include "app/UserGuideWindow.h"
 #include "books/BookFormat.h"
@@ -62,6 +64,10 @@ constexpr uint32_t kPanelMainColour = 0xA4BBB8;
 const QEvent::Type kMainLoopEvent = QEvent::Type(QEvent::User + 0x0BB8);
 constexpr int32_t kSpeedMin = 1;
 constexpr int32_t kSpeedMax = 500;
+// The options panel's design width; it lies over the lower left of the page.
+constexpr int32_t kOptionsPanelWidthPx = 618;
+// The steady state of a movement starts this long after it was switched on.
+constexpr int kSteadyStateMs = 1000;
 
 // Colours are kept as 0x00BBGGRR.
 QColor ColourOf(uint32_t value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
@@ -172,7 +178,10 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     cursorHiding_ = std::make_unique<WidgetCursorHiding>(*this, ProcessTiming());
     timerTime_ = new QTimer(this);
     timerTime_->setInterval(kCursorCheckMs);
-    connect(timerTime_, &QTimer::timeout, this, [this] { cursorHiding_->Check(options_.AutoScrollOn()); });
+    connect(timerTime_, &QTimer::timeout, this, [this] {
+        cursorHiding_->Check(options_.AutoScrollOn());
+        toolBar_->RepaintDisplays();
+    });
     timerTime_->start();
 
     surface_->OnPaint = [this](QPainter& painter, const QRect& rect) { PaintView(painter, rect); };
@@ -182,14 +191,13 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     surface_->OnMouseUp = [this](QMouseEvent& event) { SurfaceMouseUp(event); };
     surface_->OnMouseMove = [this](QMouseEvent& event) { SurfaceMouseMove(event); };
     surface_->OnWheel = [this](QWheelEvent& event) { SurfaceWheel(event); };
-    options_.OnViewChanged = [this] {
-        SyncPageSize();
-        ApplyReadingSettings(options_, session_.View(), canvas_);
-        RedrawSurface();
-    };
+    options_.OnViewChanged = [this] { ApplyViewSettings(); };
+    options_.OnSpeedChanged = [this] { toolBar_->Gauge().RestartSpeedDisplay(); };
 
     loop_ = std::make_unique<SessionLoop>(*this);
     engine_ = std::make_unique<ScrollEngine>(timing_, options_, *loop_, *loop_);
+    presentation_ = std::make_unique<ScreenPresentation>(*surface_, session_.View(), picture_, *engine_);
+    presentation_->PanelArea = [this] { return OptionsPanelArea(); };
     options_.OnStateChanged = [this] { ApplyReadingState(); };
     ApplyReadingState();
 }
@@ -595,7 +603,54 @@ void TAA_Main::ApplyReadingState() {
     if (toolBar_) toolBar_->ApplyDecision(decision);
 }
 
-void TAA_Main::ToggleAutoScroll() { engine_->ToggleAutoScroll(); }
+void TAA_Main::ToggleAutoScroll() {
+    engine_->ToggleAutoScroll();
+    if (!options_.AutoScrollOn()) return;
+    // The wave starts at the top of the page as it stands.
+    session_.RestartWave();
+    if (!steadyMark_.taken && !steadyMarkPending_) {
+        steadyMarkPending_ = true;
+        // A precise timer: a coarse one may fire up to 5 % early, inside the start-up.
+        QTimer::singleShot(kSteadyStateMs, Qt::PreciseTimer, this, [this] {
+            steadyMark_ = MarkStatistics(engine_->Statistics(), timing_.Counter());
+        });
+    }
+}
+
+std::string TAA_Main::RunStatistics() {
+    return StatisticsLine(steadyMark_, engine_->Statistics(), timing_.Counter(), timing_.PerfFrequency);
+}
+
+void TAA_Main::GoToPercentDialog(double prefill) {
+    // The go-to-percent window comes with the bookmarks; until then the gauge's click reaches
+    // this entry point and nothing opens.
+    (void)prefill;
+}
+
+bool TAA_Main::CursorShown() const { return cursorHiding_->CursorShown(); }
+
+int32_t TAA_Main::PresentationBusy() const { return presentation_ ? presentation_->Busy() : 0; }
+
+QRect TAA_Main::OptionsPanelArea() const {
+    if (optionsPanelHeightPx_ < 1) return {};
+    const int32_t height = std::min(optionsPanelHeightPx_, surface_->height());
+    return QRect(0, surface_->height() - height, std::min(kOptionsPanelWidthPx, surface_->width()), height);
+}
+
+void TAA_Main::ApplyViewSettings() {
+    SyncPageSize();
+    // The off-screen page images exist exactly while "Direct X" is in effect.
+    const int32_t surfaces =
+        presentation_ ? presentation_->ApplyMode(options_.Effective(Setting::ScrollMode) == kScrollDirectX)
+                      : 0;
+    viewLevels_ = AvailableLevels(surfaces, options_.Effective(Setting::Antialiasing) + 1,
+                                  options_.Effective(Setting::AutoMode));
+    // A chosen level that became unavailable goes back to "Disabled"; that change has run this
+    // handler again with it already.
+    if (FallBackToAvailableLevels(options_, viewLevels_)) return;
+    ApplyReadingSettings(options_, session_.View(), canvas_, surfaces);
+    RedrawSurface();
+}
 void TAA_Main::Faster() { ChangeSpeed(1); }
 void TAA_Main::Slower() { ChangeSpeed(-1); }
 
@@ -606,6 +661,10 @@ void TAA_Main::ChangeSpeed(int32_t delta) {
     if (delta > 0 ? value >= kSpeedMax : value < kSpeedMin + 1) return;
     options_.Set(setting, value + delta);
     if (options_.OnSpeedChanged) options_.OnSpeedChanged();
+    if (delta > 0)
+        toolBar_->Gauge().FlashPlus();
+    else
+        toolBar_->Gauge().FlashMinus();
 }
 
 void TAA_Main::keyPressEvent(QKeyEvent* event) {
@@ -650,6 +709,10 @@ void TAA_Main::RedrawSurface() {
 
 void TAA_Main::PresentAutoStep() {
     const StateDecision& decision = engine_->LastDecision();
+    // "Direct X": the off-screen page images move and reach the screen inside the X server.
+    if (decision.scrollMode == kScrollDirectX && presentation_->Active() && picture_.Valid() &&
+        surface_->isVisible() && presentation_->AutoStep())
+        return;
     if (decision.scrollMode == kScrollHardware && picture_.Valid() && surface_->isVisible()) {
         const std::optional<PagePicture::StepChange> change = picture_.Step(session_.View());
         if (!change) return;

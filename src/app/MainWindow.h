@@ -12,7 +12,9 @@
 #include "app/UnexpectedErrors.h"
 #include "engine/ScrollEngine.h"
 #include "import/ImportQuestions.h"
+#include "engine/StepStatistics.h"
 #include "lang/Languages.h"
+#include "layout/ViewSettings.h"
 #include "platform/SessionPlatform.h"
 #include "platform/qt/QtGlyphCanvas.h"
 #include "session/ReadingSession.h"
@@ -43,6 +45,7 @@ class TVEMScroll;
 class MainToolBar;
 class WidgetCursorHiding;
 class X11ScreenScroll;
+class ScreenPresentation;
 
 // How a window runs its session. The reader takes the defaults; a test may drive time itself
 // or keep the loop from starting, to call the window's parts one by one.
@@ -139,6 +142,9 @@ public:
     // "Open the Book": stops the movement, saves, then opens the book or document the reader
     // picks.
     void OpenBookDialog();
+    // Go to percent, the dialog opened with `prefill` (a percentage with one decimal) in it;
+    // the speed gauge opens it with the position it shows.
+    virtual void GoToPercentDialog(double prefill);
 
     TVEMScroll& Surface() { return *surface_; }
     TAA_Progress& ProgressWindow() { return *progress_; }
@@ -167,6 +173,21 @@ public:
     MainToolBar& ToolBar() { return *toolBar_; }
     // The import of the documents the reader opens, with its dialogs; made at its first use.
     ReaderImport& Importer();
+    // The mouse cursor is on the screen (it hides itself over a reader who is not using it).
+    bool CursorShown() const;
+    // The "Direct X" presentation: its off-screen page images and the steps through them.
+    ScreenPresentation& Presentation() { return *presentation_; }
+    // Above zero while an off-screen image is on its way to the screen.
+    int32_t PresentationBusy() const;
+    // The "Super Scroll" and "Anti Flicker" levels the presentation allows now.
+    const LevelAvailability& ViewLevels() const { return viewLevels_; }
+    // Where the options panel covers the reading surface (surface coordinates): its height
+    // from the bottom, at most its design width from the left. Empty while it is closed.
+    QRect OptionsPanelArea() const;
+    void SetOptionsPanelHeight(int32_t heightPx) { optionsPanelHeightPx_ = heightPx; }
+    // "statistics: seconds S steps N late M substeps K" from one second after the movement was
+    // first switched on until now (all zero before that).
+    std::string RunStatistics();
     QMenu& PopupMenu() { return *popupMenu_; }
     // The text of a string of this window in the interface language.
     QString Text(const char* id) const;
@@ -206,6 +227,9 @@ private:
     // One automatic step through the screen path the reading state chose.
     void PresentAutoStep();
     void ApplyReadingState();
+    // The view settings handler: the off-screen images made or freed for the scroll mode, the
+    // levels they allow, then the view laid out anew.
+    void ApplyViewSettings();
     void ChangeSpeed(int32_t delta);
     void MainLoopEnded();
     bool ScrollKeyDown(QKeyEvent& event);
@@ -265,6 +289,12 @@ private:
     SessionPlatform platform_;
     std::unique_ptr<SessionLoop> loop_;
     std::unique_ptr<ScrollEngine> engine_;
+    std::unique_ptr<ScreenPresentation> presentation_;
+    LevelAvailability viewLevels_;
+    int32_t optionsPanelHeightPx_ = 0;
+    // The run totals one second after the movement first started: the steady state.
+    StatisticsMark steadyMark_;
+    bool steadyMarkPending_ = false;
     PerfTiming& timing_;
     bool originalText_ = false;
     int wheelRemainder_ = 0;

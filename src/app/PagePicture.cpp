@@ -11,6 +11,7 @@ namespace corvalin {
 void PagePicture::Resize(int32_t width, int32_t height) {
     if (kept_ && image_.width() == width && image_.height() == height) return;
     valid_ = false;
+    ++wholeCount_;
     kept_.reset();
     if (width < 1 || height < 1) {
         image_ = QImage();
@@ -24,6 +25,7 @@ void PagePicture::PaintWhole(VEMRenderParag& view) {
     if (!kept_) return;
     kept_->PaintWhole(view);
     valid_ = true;
+    ++wholeCount_;
 }
 
 std::optional<PagePicture::StepChange> PagePicture::Step(VEMRenderParag& view) {

@@ -42,6 +42,9 @@ public:
     void Draw(QPainter& painter, const QRect& rect, VEMRenderParag& view);
 
     const QImage& Image() const { return image_; }
+    // Counts the times the picture was composed whole or dropped: whatever was drawn from it
+    // before (the off-screen page images) no longer matches once this has moved.
+    uint64_t WholeCount() const { return wholeCount_; }
     // The pixels of page row `row` (0 = top), which the ring keeps in some image row.
     const uint8_t* PageRow(int32_t row) const;
     int32_t TopRow() const { return kept_ ? kept_->TopRow() : 0; }
@@ -50,6 +53,7 @@ private:
     QImage image_;
     std::optional<KeptPage> kept_;
     bool valid_ = false;
+    uint64_t wholeCount_ = 0;
 };
 
 }  // namespace corvalin

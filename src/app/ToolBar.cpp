@@ -5,7 +5,9 @@
 #include <QHelpEvent>
 #include <QToolButton>
 
+#include "app/InformationBar.h"
 #include "app/MainWindow.h"
+#include "app/SpeedGauge.h"
 #include "app/ToolBarIcons.h"
 
 namespace corvalin {
@@ -54,10 +56,11 @@ MainToolBar::MainToolBar(TAA_Main& window, const WindowTexts& texts) : QToolBar(
     connect(AddButton("ToolButton4", kImageBookmarks, texts, false), &QAction::triggered, &window,
             [&window] { window.ShowBookmarks(); });
 
-    auto* gap = new QWidget(this);
-    gap->setObjectName("PaintBoxToolBarFloat");
-    gap->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    addWidget(gap);
+    // The information bar takes the width the buttons and the gauge leave.
+    infoBar_ = new InformationBar(window, glyphs_, this);
+    addWidget(infoBar_);
+    gauge_ = new SpeedGauge(window, glyphs_, this);
+    addWidget(gauge_);
 
     connect(AddButton("ToolButton6", kImageMinimize, texts, false), &QAction::triggered, &window,
             [&window] { window.showMinimized(); });
@@ -65,6 +68,12 @@ MainToolBar::MainToolBar(TAA_Main& window, const WindowTexts& texts) : QToolBar(
             [&window] { window.ToggleFullScreen(); });
     connect(AddButton("ToolButtonExit", kImageExit, texts, false), &QAction::triggered, &window,
             [&window] { window.close(); });
+}
+
+MainToolBar::~MainToolBar() {
+    // The displays use the glyphs and the hint window, members that go before the children.
+    delete gauge_;
+    delete infoBar_;
 }
 
 QAction* MainToolBar::AddButton(const char* name, int image, const WindowTexts& texts, bool checkable) {
@@ -83,6 +92,11 @@ QAction* MainToolBar::AddButton(const char* name, int image, const WindowTexts& 
 }
 
 QAction* MainToolBar::Button(const char* name) const { return findChild<QAction*>(name); }
+
+void MainToolBar::RepaintDisplays() {
+    infoBar_->update();
+    gauge_->update();
+}
 
 void MainToolBar::ApplyDecision(const StateDecision& decision) {
     if (QAction* scroll = Button("ToolButtonScroll")) scroll->setChecked(decision.scrollButtonDown);

@@ -1,9 +1,11 @@
-// corvalindestrum [FILE...] [--auto-scroll] [--screenshot PNG] [--quit-after SECONDS]
+// corvalindestrum [FILE...] [--auto-scroll] [--screenshot PNG] [--quit-after SECONDS] [--statistics]
 // The reader. Files named on the command line are opened: a book as it stands, any other file
 // imported into the library first; the last of them stays open. Without any, the book open at
 // the end of the last session comes back. --auto-scroll starts the automatic movement as soon as the book
 // is open, as Ins does. --screenshot and --quit-after let a script see the window without a
-// person: after SECONDS the window is saved as PNG and the program ends.
+// person: after SECONDS the window is saved as PNG and the program ends. --statistics prints, as
+// the program ends, the automatic steps taken from one second after the movement started:
+// "statistics: seconds S steps N late M substeps K".
 #include <QApplication>
 #include <QMetaObject>
 #include <QPixmap>
@@ -37,6 +39,7 @@ struct CommandLine {
     std::string screenshot;
     std::optional<double> quitAfter;
     bool autoScroll = false;
+    bool statistics = false;
 };
 
 std::optional<CommandLine> Parse(const QStringList& arguments) {
@@ -52,6 +55,8 @@ std::optional<CommandLine> Parse(const QStringList& arguments) {
             line.quitAfter = seconds;
         } else if (arg == "--auto-scroll") {
             line.autoScroll = true;
+        } else if (arg == "--statistics") {
+            line.statistics = true;
         } else if (arg.startsWith("-")) {
             return std::nullopt;
         } else {
@@ -69,10 +74,13 @@ int main(int argc, char** argv) {
     const auto line = Parse(QApplication::arguments());
     if (!line) {
         std::cerr
-            << "usage: corvalindestrum [FILE...] [--auto-scroll] [--screenshot PNG] [--quit-after SECONDS]\n"
+            << "usage: corvalindestrum [FILE...] [--auto-scroll] [--screenshot PNG] [--quit-after SECONDS] "
+               "[--statistics]\n"
                "  --auto-scroll         start moving the text as soon as the book is open (as Ins does)\n"
                "  --screenshot PNG      save the window as PNG before quitting\n"
-               "  --quit-after SECONDS  quit after SECONDS (default 2 with --screenshot)\n";
+               "  --quit-after SECONDS  quit after SECONDS (default 2 with --screenshot)\n"
+               "  --statistics          at the end print the steps taken from one second after the\n"
+               "                        movement started: statistics: seconds S steps N late M substeps K\n";
         return kExitUsage;
     }
     const bool attended = line->screenshot.empty() && !line->quitAfter;
@@ -104,6 +112,12 @@ int main(int argc, char** argv) {
     splash->SetProgress(1, kStartStages);
 
     int exitCode = EXIT_SUCCESS;
+    bool statisticsPrinted = false;
+    auto printStatistics = [&] {
+        if (!line->statistics || statisticsPrinted) return;
+        statisticsPrinted = true;
+        std::cout << window.RunStatistics() << std::endl;
+    };
     if (!line->screenshot.empty() || line->quitAfter) {
         const double seconds = line->quitAfter.value_or(kDefaultScreenshotSeconds);
         QTimer::singleShot(int(seconds * 1000), &window, [&] {
@@ -116,6 +130,8 @@ int main(int argc, char** argv) {
                 }
             }
             if (window.UnattendedErrors() > 0 && exitCode == EXIT_SUCCESS) exitCode = EXIT_FAILURE;
+            // Before the close, which saves and may take a moment that is not scrolling.
+            printStatistics();
             window.close();
             QApplication::exit(exitCode);
         });
@@ -134,5 +150,6 @@ int main(int argc, char** argv) {
             Qt::QueuedConnection);
     }
     const int loopResult = QApplication::exec();
+    printStatistics();
     return loopResult != 0 ? loopResult : exitCode;
 }

@@ -133,6 +133,22 @@ void ScrollEngine::PageDownTick(bool turn) {
         options_.Effective(Setting::LinesPerSecond), options_.Effective(Setting::CharsPerSecond));
 }
 
+void ScrollEngine::WaitWithBackground(int64_t deadline) {
+    timing_.EnsureCalibrated();
+    for (;;) {
+        if (timing_.Counter() >= deadline) return;
+        if (!view_.BackgroundStep(deadline)) continue;
+        const int64_t now = timing_.Counter();
+        if (now >= deadline) return;
+        if (now + timing_.SleepGranularity < deadline)
+            timing_.Sleep();
+        else
+            // Closer than a one-millisecond sleep: a short sleep to within the margin, the rest
+            // spun (where there are no short sleeps, all of it).
+            timing_.SleepShortBefore(deadline);
+    }
+}
+
 bool ScrollEngine::TakeManualSpeedSample() {
     const long double seconds = pageDwell_.Elapsed();
     const std::optional<ManualSpeed> speed =

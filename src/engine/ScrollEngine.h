@@ -58,6 +58,10 @@ public:
     void SetShowMeasured(bool on) { showMeasured_ = on; }
     // The variable-speed period from the text now on screen.
     void UpdateVariablePeriod();
+    // Inside a step: spends the time until `deadline` (a counter value) on the view's
+    // background work, sleeping when there is none, as the loop itself would. No messages are
+    // processed. The Super Scroll sub-steps wait here.
+    void WaitWithBackground(int64_t deadline);
     // The timing part of the reading-state handler: recomputes the step period and decides
     // priority, screen saver and tool bar state.
     const StateDecision& ApplyState();
@@ -79,6 +83,7 @@ public:
     // Also timed by the manual page turns, which restart it.
     TStopwatch& PageDwell() { return pageDwell_; }
     const StateDecision& LastDecision() const { return decision_; }
+    PerfTiming& Timing() { return timing_; }
 
 private:
     void Turn(int64_t messageInterval);

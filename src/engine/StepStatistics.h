@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace corvalin {
 
@@ -22,11 +23,29 @@ struct StepStatistics {
     // the roll would otherwise throw away what came in since its last look.
     int64_t StepsTotal = 0;
     int64_t LateTotal = 0;
+    // Sub-pixel positions shown between whole steps ("Super Scroll").
+    int64_t SubStepsTotal = 0;
 
     // The statistics timer's callback.
     void TimerTimeTimer();
     // Automatic movement switched on or off: the gauge starts from nothing.
     void ClearCounts();
 };
+
+// The run totals as they stood at one moment, for figures over a stretch of a run.
+struct StatisticsMark {
+    bool taken = false;
+    int64_t counter = 0;  // the performance counter then
+    int64_t steps = 0;
+    int64_t late = 0;
+    int64_t subSteps = 0;
+};
+
+StatisticsMark MarkStatistics(const StepStatistics& statistics, int64_t counter);
+
+// "statistics: seconds S steps N late M substeps K": what happened since `from` (nothing when
+// it was never taken), S with two decimals.
+std::string StatisticsLine(const StatisticsMark& from, const StepStatistics& now, int64_t counter,
+                           int64_t perfFrequency);
 
 }  // namespace corvalin

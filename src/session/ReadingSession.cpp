@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "books/BookFormat.h"
 #include "layout/BookView.h"
 #include "nav/PageCommands.h"
 #include "nav/PercentPosition.h"
@@ -26,8 +27,7 @@ Verdict ReadingSession::Open(const std::filesystem::path& path, std::string reme
     view_.Relayout();
     const ReadingPosition saved = StoredPosition(book_.Store(), TextStart());
     view_.GoToPosition(saved.offset, RowOfFraction(saved.fraction, view_.pageHeightPx));
-    view_.waveFront = view_.waveShift = 0;
-    if (view_.firstUnit) view_.PlaceLine(view_.firstUnit->firstLine, view_.firstUnit->firstLine->y);
+    RestartWave();
     return Verdict::Good();
 }
 
@@ -51,6 +51,23 @@ ReadingSession::SaveOutcome ReadingSession::SaveState(const VEMOptions& options)
     return SaveOutcome::Saved;
 }
 
+ReadingSession::BookDetails ReadingSession::Details() {
+    BookDetails details;
+    if (!book_.IsOpen()) return details;
+    VEMOpt& store = book_.Store();
+    details.sourceName = store.GetWideString(kTagSourceName, u"");
+    details.sourceSize = store.GetInt(kTagSourceSize, -1);
+    details.author = store.GetWideString(kTagAuthor, u"");
+    details.title = store.GetWideString(kTagTitle, u"");
+    return details;
+}
+
+void ReadingSession::RestartWave() {
+    view_.waveFront = view_.waveShift = 0;
+    // Placing a line where it stands rebuilds the wave's list of lines around the new front.
+    if (view_.firstUnit) view_.PlaceLine(view_.firstUnit->firstLine, view_.firstUnit->firstLine->y);
+}
+
 void ReadingSession::AddBookmark() {
     if (!book_.IsOpen()) return;
     corvalin::AddBookmark(bookmarks_, view_, TextStart(), TextEnd());
@@ -60,12 +77,14 @@ void ReadingSession::GoHome() {
     if (!book_.IsOpen()) return;
     AddBookmark();
     corvalin::GoHome(view_, TextStart());
+    RestartWave();
 }
 
 void ReadingSession::GoEnd() {
     if (!book_.IsOpen()) return;
     AddBookmark();
     corvalin::GoEnd(view_, TextEnd());
+    RestartWave();
 }
 
 void ReadingSession::GoToBookmark(int32_t position) {
@@ -87,6 +106,7 @@ void ReadingSession::DragThroughBook(int64_t startOffset, int32_t startRow, int3
     const int64_t position =
         std::clamp<int64_t>(startOffset + step * dy, TextStart(), std::max(TextStart(), TextEnd() - 1));
     view_.GoToPosition(position, startRow);
+    RestartWave();
 }
 
 }  // namespace corvalin

@@ -52,6 +52,20 @@ public:
 
     // The reading position among the bookmarks.
     void AddBookmark();
+    // What the book's record store says of it, read afresh on every call (the library may have
+    // changed the author or the title).
+    struct BookDetails {
+        std::u16string sourceName;  // the document the book was made from
+        int32_t sourceSize = -1;    // its size in bytes; -1 when unknown
+        std::u16string author;
+        std::u16string title;
+    };
+    BookDetails Details();
+
+    // The Wave mode's front back at the top of the page, the page as it stands below it: when
+    // the movement starts and whenever a position is set.
+    void RestartWave();
+
     // The beginning a quarter down and the end about three quarters down, each keeping the
     // place left as a bookmark so that the jump can be undone.
     void GoHome();

@@ -25,8 +25,9 @@ int RunReader(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The page below the tool bar: a button under the pointer is drawn raised, and where the
-// offscreen pointer rests after an import's windows close is no part of the book's picture.
+// The page below the tool bar: the tool bar's clock may have moved on between two runs, a
+// button under the pointer is drawn raised, and where the offscreen pointer rests after an
+// import's windows close is no part of the book's picture.
 QImage PageOf(const std::filesystem::path& png) {
     constexpr int kBelowToolBarPx = 40;
     const QImage picture(QString::fromStdString(png.string()));

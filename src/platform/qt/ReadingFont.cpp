@@ -37,8 +37,9 @@ FontSpec ReadingFontSpec(const ReadingFontRequest& request) {
     return font;
 }
 
-void ApplyReadingSettings(const VEMOptions& options, VEMRenderParag& view, QtGlyphCanvas& canvas) {
-    canvas.SetFont(ReadingFontSpec(ApplyViewSettings(options, view)));
+void ApplyReadingSettings(const VEMOptions& options, VEMRenderParag& view, QtGlyphCanvas& canvas,
+                          int32_t surfaceCount) {
+    canvas.SetFont(ReadingFontSpec(ApplyViewSettings(options, view, surfaceCount)));
     view.canvas = &canvas;
     view.Relayout();
 }

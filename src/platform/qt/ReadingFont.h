@@ -17,6 +17,8 @@ FontSpec ReadingFontSpec(const ReadingFontRequest& request);
 
 // The view's settings and its canvas's font from `options`, then the view laid out again
 // around the same reading position: what the reader, corvalin-render and the benchmarks share.
-void ApplyReadingSettings(const VEMOptions& options, VEMRenderParag& view, QtGlyphCanvas& canvas);
+// `surfaceCount` is the number of off-screen page images the "Direct X" presentation holds.
+void ApplyReadingSettings(const VEMOptions& options, VEMRenderParag& view, QtGlyphCanvas& canvas,
+                          int32_t surfaceCount = 0);
 
 }  // namespace corvalin

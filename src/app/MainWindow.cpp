@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEvent>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -25,6 +24,7 @@
 #include <optional>
 
 #include "app/CursorHiding.h"
+#include "app/LibraryWindow.h"
 #include "app/UserGuideWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/PopupMenu.h"
@@ -36,6 +36,7 @@
 #include "books/BookProbe.h"
 #include "books/BookWriter.h"
 #include "import/ImportFile.h"
+#include "library/Library.h"
 #include "nav/PageCommands.h"
 #include "platform/X11ScreenScroll.h"
 #include "platform/qt/ReadingFont.h"
@@ -145,6 +146,9 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     screenScroll_ = X11ScreenScroll::ForSurface(*surface_);
     setCentralWidget(panelMain_);
     progress_ = new TAA_Progress(this);
+    libraryLink_ = std::make_unique<ReaderBookLink>(*this);
+    library_ = std::make_unique<Library>(programFolder_, config_.knownNames, libraryLink_.get());
+    browse_ = new TAA_Browse(*this, *library_);
     toolBar_ = new MainToolBar(*this, languages_.Window("AA_Main"));
     addToolBar(Qt::TopToolBarArea, toolBar_);
     popupMenu_ = CreatePopupMenu1(*this, languages_.Window("AA_Main"));
@@ -183,6 +187,9 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
 
 TAA_Main::~TAA_Main() {
     if (InstalledUnexpectedErrorHandler() == &errors_) InstallUnexpectedErrorHandler(nullptr);
+    // The library window shows the library's entries; it goes before them.
+    delete browse_;
+    browse_ = nullptr;
 }
 
 QString TAA_Main::Text(const char* id) const {
@@ -328,16 +335,16 @@ void TAA_Main::OpenBookDialog() {
     if (!path.empty()) OpenFile(path);
 }
 
-std::filesystem::path TAA_Main::ChooseBook() {
-    std::error_code error;
-    std::filesystem::create_directories(BooksFolder(), error);
-    QFileDialog dialog(
-        this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
-        QString::fromStdString(BooksFolder().string()),
-        "Books and texts (*.book *.txt *.TXT);;Books (*.book);;Texts (*.txt *.TXT);;All files (*)");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().front().toStdString();
+std::filesystem::path TAA_Main::ChooseBook() { return browse_->ShowLibrary(); }
+
+std::vector<std::filesystem::path> TAA_Main::ImportDocuments(
+    const std::vector<std::filesystem::path>& documents) {
+    std::vector<std::filesystem::path> books;
+    for (const std::filesystem::path& document : documents) {
+        std::filesystem::path book = ImportDocument(document);
+        if (!book.empty()) books.push_back(std::move(book));
+    }
+    return books;
 }
 
 std::filesystem::path TAA_Main::BookFromFile(const std::filesystem::path& path) {

@@ -32,7 +32,10 @@ class QAction;
 
 namespace corvalin {
 
+class Library;
+class ReaderBookLink;
 class SessionLoop;
+class TAA_Browse;
 class UserGuideWindow;
 class TAA_Progress;
 class TVEMScroll;
@@ -124,6 +127,15 @@ public:
     // "Open the Book": stops the movement, saves, then opens the book or document the reader
     // picks.
     void OpenBookDialog();
+    // Imports documents into the library (telling the reader about each that fails); the new
+    // books' paths.
+    std::vector<std::filesystem::path> ImportDocuments(const std::vector<std::filesystem::path>& documents);
+    TAA_Browse& LibraryWindow() { return *browse_; }
+    Library& LibraryBooks() { return *library_; }
+    // Lines of a book's preview in the library; kept in Global.cfg.
+    int32_t PreviewLines() const { return sessionState_.previewLines; }
+    void SetPreviewLines(int32_t lines) { sessionState_.previewLines = lines; }
+    const LanguageDispatcher& Languages() const { return languages_; }
 
     TVEMScroll& Surface() { return *surface_; }
     TAA_Progress& ProgressWindow() { return *progress_; }
@@ -158,8 +170,7 @@ protected:
     virtual void ShowError(const QString& text);
     // Tells the reader something that is not a failure of what they asked for.
     virtual void ShowNotice(const QString& text);
-    // Asks the reader for a book or a document; empty when the reader cancels. A file dialog
-    // over Books/ until the library window exists.
+    // Asks the reader for a book (the library window); empty when the reader cancels.
     virtual std::filesystem::path ChooseBook();
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -248,6 +259,11 @@ private:
     bool attended_ = true;
     int unattendedErrors_ = 0;
     bool mainLoopPosted_ = false;
+    // The library lives while the window does; it is let go first, while the session it may
+    // still write into is there.
+    std::unique_ptr<ReaderBookLink> libraryLink_;
+    std::unique_ptr<Library> library_;
+    TAA_Browse* browse_ = nullptr;
 };
 
 }  // namespace corvalin

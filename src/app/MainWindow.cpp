@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEvent>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -28,6 +27,7 @@
 
 #include "app/BookmarksDialog.h"
 #include "app/CursorHiding.h"
+#include "app/LibraryWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/PercentDialog.h"
 #include "app/PopupMenu.h"
@@ -44,6 +44,7 @@
 #include "books/BookWriter.h"
 #include "books/DocumentBooks.h"
 #include "import/DocumentKind.h"
+#include "library/Library.h"
 #include "nav/PageCommands.h"
 #include "platform/X11ScreenScroll.h"
 #include "platform/qt/ReadingFont.h"
@@ -164,6 +165,9 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     progress_ = new TAA_Progress(this);
     percentWindow_ = new TAA_Percent(languages_, this);
     bookmarksWindow_ = new TAA_Bookmarks(session_, *percentWindow_, languages_, this);
+    libraryLink_ = std::make_unique<ReaderBookLink>(*this);
+    library_ = std::make_unique<Library>(programFolder_, config_.knownNames, libraryLink_.get());
+    browse_ = new TAA_Browse(*this, *library_);
     toolBar_ = new MainToolBar(*this, languages_.Window("AA_Main"));
     addToolBar(Qt::TopToolBarArea, toolBar_);
     popupMenu_ = CreatePopupMenu1(*this, languages_.Window("AA_Main"));
@@ -204,6 +208,9 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
 
 TAA_Main::~TAA_Main() {
     if (InstalledUnexpectedErrorHandler() == &errors_) InstallUnexpectedErrorHandler(nullptr);
+    // The library window shows the library's entries; it goes before them.
+    delete browse_;
+    browse_ = nullptr;
 }
 
 QString TAA_Main::Text(const char* id) const {
@@ -392,21 +399,20 @@ void TAA_Main::OpenBookDialog() {
     if (!path.empty()) OpenFile(path);
 }
 
-std::filesystem::path TAA_Main::ChooseBook() {
-    std::error_code error;
-    std::filesystem::create_directories(BooksFolder(), error);
-    // Name patterns match exactly on this platform: each in lower and upper case.
-    QStringList documents;
-    for (const std::string& pattern : ImportedDocumentPatterns())
-        documents << QString::fromStdString(pattern) << QString::fromStdString(pattern).toUpper();
-    const QString patterns = documents.join(' ');
-    QFileDialog dialog(this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
-                       QString::fromStdString(BooksFolder().string()),
-                       "Books and documents (*.book " + patterns + ");;Books (*.book);;Documents (" +
-                           patterns + ");;All files (*)");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().front().toStdString();
+std::filesystem::path TAA_Main::ChooseBook() { return browse_->ShowLibrary(); }
+
+std::vector<std::filesystem::path> TAA_Main::ImportDocuments(
+    const std::vector<std::filesystem::path>& documents) {
+    // The documents chosen together are one batch: "Import All" and "Abort" reach across them.
+    std::vector<std::filesystem::path> books;
+    Importer().BeginBatch();
+    for (const std::filesystem::path& document : documents) {
+        if (Importer().BatchStopped()) break;
+        std::filesystem::path book = ImportDocument(document);
+        if (!book.empty()) books.push_back(std::move(book));
+    }
+    Importer().EndBatch();
+    return books;
 }
 
 std::filesystem::path TAA_Main::BookFromFile(const std::filesystem::path& path, bool reuseImported) {

@@ -11,8 +11,8 @@
 #include "app/PagePicture.h"
 #include "app/UnexpectedErrors.h"
 #include "engine/ScrollEngine.h"
-#include "import/ImportQuestions.h"
 #include "engine/StepStatistics.h"
+#include "import/ImportQuestions.h"
 #include "lang/Languages.h"
 #include "layout/ViewSettings.h"
 #include "platform/SessionPlatform.h"
@@ -35,8 +35,11 @@ class QAction;
 
 namespace corvalin {
 
+class Library;
+class ReaderBookLink;
 class SessionLoop;
 class ReaderImport;
+class TAA_Browse;
 class UserGuideWindow;
 class TAA_Bookmarks;
 class TAA_Percent;
@@ -145,6 +148,15 @@ public:
     // Go to percent, the dialog opened with `prefill` (a percentage with one decimal) in it;
     // the speed gauge opens it with the position it shows.
     virtual void GoToPercentDialog(double prefill);
+    // Imports documents into the library (telling the reader about each that fails); the new
+    // books' paths.
+    std::vector<std::filesystem::path> ImportDocuments(const std::vector<std::filesystem::path>& documents);
+    TAA_Browse& LibraryWindow() { return *browse_; }
+    Library& LibraryBooks() { return *library_; }
+    // Lines of a book's preview in the library; kept in Global.cfg.
+    int32_t PreviewLines() const { return sessionState_.previewLines; }
+    void SetPreviewLines(int32_t lines) { sessionState_.previewLines = lines; }
+    const LanguageDispatcher& Languages() const { return languages_; }
 
     TVEMScroll& Surface() { return *surface_; }
     TAA_Progress& ProgressWindow() { return *progress_; }
@@ -198,8 +210,7 @@ protected:
     virtual void ShowError(const QString& text);
     // Tells the reader something that is not a failure of what they asked for.
     virtual void ShowNotice(const QString& text);
-    // Asks the reader for a book or a document; empty when the reader cancels. A file dialog
-    // over Books/ until the library window exists.
+    // Asks the reader for a book (the library window); empty when the reader cancels.
     virtual std::filesystem::path ChooseBook();
     // The encoding dialog's answer for a document being imported; with nobody at the screen,
     // "Import All" in the page the import opened on.
@@ -309,6 +320,11 @@ private:
     ReaderSetup setup_;
     int unattendedErrors_ = 0;
     bool mainLoopPosted_ = false;
+    // The library lives while the window does; it is let go first, while the session it may
+    // still write into is there.
+    std::unique_ptr<ReaderBookLink> libraryLink_;
+    std::unique_ptr<Library> library_;
+    TAA_Browse* browse_ = nullptr;
 };
 
 }  // namespace corvalin

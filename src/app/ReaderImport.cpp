@@ -1,9 +1,11 @@
 #include "app/ReaderImport.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include "app/EncodingDialog.h"
 #include "app/ProgressWindow.h"
+#include "import/DocumentKind.h"
 #include "lang/Languages.h"
 
 namespace corvalin {
@@ -73,6 +75,13 @@ std::unique_ptr<ProgressSink> ReaderImport::ShowProgress(int64_t maximum) {
     return std::make_unique<VEMProgress>(
         windows_.progress, windows_.progressOwner, maximum,
         QString::fromStdString(languages_.GetText("AA_Main", "TextConvert")));
+}
+
+QString ImportedDocumentFilter() {
+    QStringList patterns;
+    for (const std::string& pattern : ImportedDocumentPatterns())
+        patterns << QString::fromStdString(pattern) << QString::fromStdString(pattern).toUpper();
+    return patterns.join(' ');
 }
 
 }  // namespace corvalin

@@ -67,4 +67,8 @@ private:
     bool stopped_ = false;
 };
 
+// The name patterns of every document kind the import reads, each in lower and upper case
+// (patterns match exactly on this platform), for a file dialog's filter.
+QString ImportedDocumentFilter();
+
 }  // namespace corvalin

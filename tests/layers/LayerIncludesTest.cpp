@@ -14,9 +14,9 @@ namespace corvalin {
 namespace {
 
 // Bottom to top.
-constexpr std::array<const char*, 15> kLayers = {"base",   "store",  "books", "settings", "lang",
-                                                 "archive", "import", "raster", "layout", "render",
-                                                 "nav",    "session", "engine", "platform", "app"};
+constexpr std::array<const char*, 16> kLayers = {
+    "base",   "store",  "books",  "settings", "lang",    "archive", "import",   "library",
+    "raster", "layout", "render", "nav",      "session", "engine",  "platform", "app"};
 
 int RankOf(const std::string& layer) {
     const auto found = std::find(kLayers.begin(), kLayers.end(), layer);

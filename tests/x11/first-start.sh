@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The reader's first start in a fresh program folder, driven as a person would, on a real X
 # server (run under xvfb-run). Usage: first-start.sh READER DOCUMENT
-#  1. No book: the open dialog appears; Escape on it, then Escape on the window, and the
-#     process must end.
-#  2. A document typed into that first dialog is shown in the encoding dialog, imported with
-#     its "Import" (Return) and shown: the page is not blank.
+#  1. No book: the library appears; Escape on it, then Escape on the window, and the process
+#     must end.
+#  2. A document imported with the library's first button, answered in the encoding dialog
+#     with "Import" (Return) and read from there is shown: the page is not blank.
 set -euo pipefail
 reader=$1
 document=$2
@@ -35,7 +35,8 @@ ends_within() {  # PID SECONDS
 mkdir "$work/first"
 cp "$reader" "$work/first/"
 (cd "$work/first" && exec ./"$(basename "$reader")") & pid=$!
-wait_for_window "Open the Book"
+wait_for_window "^Library$"
+sleep 0.3
 xdotool key Escape
 sleep 0.5
 xdotool key Escape
@@ -46,18 +47,27 @@ if ! ends_within "$pid" 10; then
 fi
 wait "$pid"
 
-# 2. A document picked in the first dialog is shown.
+# 2. A document imported in the library and read from there is shown.
 mkdir "$work/second"
 cp "$reader" "$work/second/"
 (cd "$work/second" && exec ./"$(basename "$reader")") & pid=$!
-wait_for_window "Open the Book"
+wait_for_window "^Library$"
+sleep 0.5
+# The library's first tool button imports.
+xdotool mousemove --window "$(xdotool search --name "^Library$" | head -1)" 16 18 click 1
+wait_for_window "Import the Book from the File"
 sleep 0.3
 xdotool type --delay 5 "$document"
 xdotool key Return
 wait_for_window "Book Preview"
 sleep 0.5
 xdotool key Return
-wait_for_window "Corvalindestrum Professional"
+sleep 1
+# The new book is selected; Enter reads it.
+xdotool key Return
+sleep 0.5
+xdotool search --name "^Library$" --onlyvisible >/dev/null 2>&1 &&
+  { echo "first-start: the library is still open after reading a book" >&2; kill "$pid"; exit 1; }
 sleep 1.5
 import -window root "$work/screen.png"
 xdotool key Escape

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "library/LibraryBooks.h"
+#include "settings/Configuration.h"
+
+namespace corvalin {
+namespace {
+
+using test::BookText;
+using test::MakeLibraryBook;
+using test::TempDir;
+
+struct ToolRun {
+    int status = -1;
+    std::string output;
+};
+
+ToolRun RunLibraryTool(const std::string& arguments) {
+    const std::string command =
+        std::string(CORVALIN_TOOLS_DIR) + "/corvalin-library " + arguments + " 2>/dev/null";
+    ToolRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(LibraryTool, PrintsTheTreeAndKeepsWhatItLearned) {
+    TempDir folder;
+    const auto books = folder.path() / "Books";
+    MakeLibraryBook(books, "b.book", BookText({"Smith John", "Second Book"}, 2), "second.txt");
+    MakeLibraryBook(books, "a.book", BookText({"Smith John", "First Book"}, 1), "first.txt");
+    MakeLibraryBook(books, "c.book", BookText({"no author on this page at all"}, 3), "notes.txt");
+    MakeLibraryBook(books, "d.book", BookText({"An archive"}, 4), "bundle.zip");
+
+    const std::string dir = " --dir '" + folder.path().string() + "'";
+    const ToolRun run = RunLibraryTool(dir);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              "Author: Smith John\n"
+              "  First Book\tSmith John - First Book.book\n"
+              "  Second Book\tSmith John - Second Book.book\n"
+              "Author: Unknown\n"
+              "  \tc.book\n"
+              "Not Text Files\n"
+              "  \td.book\n");
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "Tmp"));
+
+    // The derived name went into Global.cfg with the reader's settings.
+    Configuration config;
+    LoadContext context;
+    context.languageCount = 4;
+    ASSERT_TRUE(LoadConfiguration(folder.path(), config, context).Valid());
+    ASSERT_EQ(config.knownNames.size(), 1u);
+    EXPECT_EQ(config.knownNames[0].name, u"Smith John");
+
+    // A second run finds the library as the first left it.
+    EXPECT_EQ(RunLibraryTool(dir).output, run.output);
+    EXPECT_EQ(RunLibraryTool("--dir").status, 2);
+    EXPECT_EQ(RunLibraryTool("extra" + dir).status, 2);
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -627,12 +627,6 @@ std::string TAA_Main::RunStatistics() {
     return StatisticsLine(steadyMark_, engine_->Statistics(), timing_.Counter(), timing_.PerfFrequency);
 }
 
-void TAA_Main::GoToPercentDialog(double prefill) {
-    // The go-to-percent window comes with the bookmarks; until then the gauge's click reaches
-    // this entry point and nothing opens.
-    (void)prefill;
-}
-
 bool TAA_Main::CursorShown() const { return cursorHiding_->CursorShown(); }
 
 int32_t TAA_Main::PresentationBusy() const { return presentation_ ? presentation_->Busy() : 0; }

@@ -121,7 +121,7 @@ public:
     void ShowBookmarks();
     // Go to percent from the gauge: the field shows `prefill` (the current position in percent),
     // and a percentage confirmed is gone to. Nothing without a book.
-    void GoToPercentDialog(double prefill);
+    virtual void GoToPercentDialog(double prefill);
     // "Quality" or "Speed" (Num /).
     void TogglePriority();
     // The text as the source lines had it, in a fixed-width font, and back.
@@ -145,9 +145,6 @@ public:
     // "Open the Book": stops the movement, saves, then opens the book or document the reader
     // picks.
     void OpenBookDialog();
-    // Go to percent, the dialog opened with `prefill` (a percentage with one decimal) in it;
-    // the speed gauge opens it with the position it shows.
-    virtual void GoToPercentDialog(double prefill);
     // Imports documents into the library (telling the reader about each that fails); the new
     // books' paths.
     std::vector<std::filesystem::path> ImportDocuments(const std::vector<std::filesystem::path>& documents);

@@ -334,7 +334,8 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
         // a paragraph with text (with the words it asked for).
         const std::vector<ChapterStart>* ownChapters = options.chapters ? &*options.chapters : nullptr;
         size_t nextChapter = 0;
-        std::optional<int32_t> chapterWaiting;
+        constexpr int32_t kNoChapterWaiting = -2;
+        int32_t chapterWaiting = kNoChapterWaiting;
         for (const LineRecord& line : lines) {
             if (line.startsParagraph) {
                 firstWordPending = true;
@@ -345,15 +346,16 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
                 for (; nextChapter < ownChapters->size() &&
                        (*ownChapters)[nextChapter].unitPosition <= position;
                      ++nextChapter) {
-                    if (!chapterWaiting) chapterWaiting = (*ownChapters)[nextChapter].headingWords;
+                    if (chapterWaiting == kNoChapterWaiting)
+                        chapterWaiting = (*ownChapters)[nextChapter].headingWords;
                 }
             }
             const size_t lineStart = position;
             const int words = WriteLineItems(text, position, line.end, firstWordPending, writer);
             position = line.end;
             if (ownChapters) {
-                if (firstLineOfParagraph && chapterWaiting && words > 0) {
-                    const int32_t heading = *chapterWaiting < 0 ? words : std::min(*chapterWaiting, words);
+                if (firstLineOfParagraph && chapterWaiting != kNoChapterWaiting && words > 0) {
+                    const int32_t heading = chapterWaiting < 0 ? words : std::min(chapterWaiting, words);
                     if (heading > 0) {
                         VEMChapterObj chapter;
                         chapter.paragraph = int32_t(writer.Paragraphs().size() - 1);
@@ -362,7 +364,7 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
                             HeadingText(text.substr(lineStart, line.end - lineStart), heading);
                         chapters.push_back(std::move(chapter));
                     }
-                    chapterWaiting.reset();
+                    chapterWaiting = kNoChapterWaiting;
                 }
                 firstLineOfParagraph = false;
             } else if (firstLineOfParagraph) {

@@ -79,6 +79,19 @@ void ForEachElement(const pugi::xml_node& root, Visit visit) {
     }
 }
 
+// "Name <someone@example.org>" is "Name": the address names no author and would end up in the
+// book's file name.
+std::u16string WithoutMailAddress(std::u16string name) {
+    const size_t open = name.find(u'<');
+    const size_t close = name.find(u'>', open);
+    if (open == std::u16string::npos || close == std::u16string::npos || name.find(u'@', open) > close)
+        return name;
+    name.erase(open, close - open + 1);
+    while (!name.empty() && name.back() == u' ') name.pop_back();
+    while (!name.empty() && name.front() == u' ') name.erase(0, 1);
+    return name;
+}
+
 Verdict PackageDamage(const std::string& field, const std::string& what) {
     return Verdict::Bad(VerdictKind::Damaged, field, "EPUB: " + what);
 }
@@ -205,7 +218,7 @@ Verdict ParseEpubPackage(std::span<const uint8_t> bytes, const std::string& pack
         const std::string name = LocalName(node);
         if (name == "title" && package.title.empty()) package.title = Text16(node);
         if (name != "creator") return true;
-        std::u16string creator = Text16(node);
+        std::u16string creator = WithoutMailAddress(Text16(node));
         if (creator.empty()) return true;
         std::string role = AttributeByLocalName(node, "role").value();
         if (const auto refined = refinedRoles.find(node.attribute("id").value());

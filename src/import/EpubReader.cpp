@@ -136,6 +136,44 @@ size_t HeadingLine(std::u16string_view text, size_t position) {
     return std::u16string_view::npos;
 }
 
+// Appends a page's text as the book builder takes it: every line is a paragraph already, so
+// the converter's preformatted marks go (the builder would read the end of a preformatted block
+// as the end of "every line a paragraph"), and so do spaces before a line's end. The page's
+// anchor positions move with the units taken out.
+void AppendPageText(XhtmlText& page, std::u16string& text) {
+    std::vector<std::pair<size_t, size_t>> order;  // (position, anchor index)
+    for (size_t i = 0; i < page.anchorPositions.size(); ++i) order.emplace_back(page.anchorPositions[i], i);
+    std::sort(order.begin(), order.end());
+    const size_t base = text.size();
+    size_t next = 0;
+    size_t spaces = 0;  // spaces held back until it is known whether the line goes on
+    for (size_t i = 0; i <= page.text.size(); ++i) {
+        for (; next < order.size() && order[next].first <= i; ++next)
+            page.anchorPositions[order[next].second] = text.size() - base + spaces;
+        if (i == page.text.size()) break;
+        const char16_t unit = page.text[i];
+        if (unit == kPreformattedStart || unit == kPreformattedEnd) continue;
+        if (unit == u' ') {
+            ++spaces;
+            continue;
+        }
+        if (unit != u'\n') text.append(spaces, u' ');
+        spaces = 0;
+        text.push_back(unit);
+    }
+}
+
+std::optional<std::string> UniqueBySuffix(const std::vector<std::string>& members,
+                                          const std::string& suffix) {
+    std::optional<std::string> found;
+    for (const std::string& member : members) {
+        if (!member.ends_with(suffix)) continue;
+        if (found) return std::nullopt;
+        found = member;
+    }
+    return found;
+}
+
 }  // namespace
 
 bool IsEpubFile(const std::filesystem::path& path) {
@@ -271,7 +309,10 @@ Verdict ReadEpub(const std::filesystem::path& path, StructuredDocument& document
     std::unordered_map<std::string, std::vector<std::string>> anchors;
     std::vector<std::pair<std::string, size_t>> tocTargets;  // (member, anchor index or npos)
     for (const EpubTocEntry& entry : toc) {
-        const std::optional<std::string> name = archive.Find(entry.member);
+        std::optional<std::string> name = archive.Find(entry.member);
+        // Some books' tables of contents leave out the folder their pages are in; the one page
+        // of the spine whose name ends so is the one meant.
+        if (!name) name = UniqueBySuffix(order, "/" + entry.member);
         if (!name || !inOrder.contains(*name)) continue;
         size_t index = std::string::npos;
         if (!entry.fragment.empty()) {
@@ -300,13 +341,8 @@ Verdict ReadEpub(const std::filesystem::path& path, StructuredDocument& document
         const auto page = pages.find(member);
         if (page == pages.end()) return EpubDamage("spine", "the spine item " + member + " cannot be read");
         pageStarts.emplace(member, text.size());
-        text += page->second.text;
+        AppendPageText(page->second, text);
         if (!text.empty() && text.back() != u'\n') text.push_back(u'\n');
-        // A page read as loose HTML may leave a preformatted block open; the next page is not in it.
-        const size_t opened = page->second.text.rfind(kPreformattedStart);
-        if (opened != std::u16string::npos &&
-            page->second.text.find(kPreformattedEnd, opened) == std::u16string::npos)
-            text.push_back(kPreformattedEnd);
         page->second.text = {};
     }
 

@@ -25,17 +25,17 @@
 #include <optional>
 
 #include "app/CursorHiding.h"
-#include "app/UserGuideWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
 #include "app/ReadingSurface.h"
 #include "app/SessionLoop.h"
 #include "app/ToolBar.h"
+#include "app/UserGuideWindow.h"
 #include "books/BookFormat.h"
 #include "books/BookProbe.h"
-#include "books/DocumentBooks.h"
 #include "books/BookWriter.h"
+#include "books/DocumentBooks.h"
 #include "import/ImportFile.h"
 #include "nav/PageCommands.h"
 #include "platform/X11ScreenScroll.h"
@@ -365,7 +365,8 @@ std::filesystem::path TAA_Main::ChooseBook() {
     QFileDialog dialog(
         this, QString::fromStdString(languages_.Window("AA_Main").Hint("ToolButton1")),
         QString::fromStdString(BooksFolder().string()),
-        "Books and texts (*.book *.txt *.TXT);;Books (*.book);;Texts (*.txt *.TXT);;All files (*)");
+        "Books and texts (*.book *.txt *.TXT *.epub *.fb2 *.fb2.zip);;Books (*.book);;Texts (*.txt *.TXT);;"
+        "E-books (*.epub *.fb2 *.fb2.zip);;All files (*)");
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front().toStdString();

@@ -25,6 +25,8 @@ packages=(
   hyperfine
   # Real texts in several languages for the code page detection tests.
   fortunes-ru fortunes-de fortunes-cs fortunes-zh manpages-ja
+  # Real EPUB books in English, Japanese and Russian for the EPUB import tests.
+  live-manual-epub ubuntu-packaging-guide-epub-ru
 )
 
 missing=()

@@ -189,6 +189,66 @@ ExtractResult LibArchiveReader::Extract() {
     return output.Finish(Verdict::Good());
 }
 
+Verdict LibArchiveReader::ExtractToMemory(std::vector<uint8_t>& bytes, uint64_t maxBytes) {
+    Utf8LocaleScope utf8;
+    bytes.clear();
+    if (state_ != State::HeaderCurrent)
+        return Verdict::Bad(VerdictKind::Damaged, "member header", "archive: no current member");
+    state_ = State::NeedHeader;
+    const auto tooLarge = [&] {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        return Verdict::Bad(
+            VerdictKind::Damaged, "member size",
+            "archive member \"" + current_.name + "\" is larger than " + std::to_string(maxBytes) + " bytes");
+    };
+    if (sizeKnown_ && current_.uncompressedSize > maxBytes) return tooLarge();
+    // -lh4- members take the LZH decoder, which writes files; nothing read in memory is LZH.
+    if (format_ == ARCHIVE_FORMAT_LHA && formatName_.ends_with("-lh4-"))
+        return Verdict::Bad(VerdictKind::Unsupported, "member data",
+                            "LZH -lh4- members are not read into memory");
+    // The declared size is only a hint for the first allocation: it is not trusted further.
+    if (sizeKnown_) bytes.reserve(size_t(current_.uncompressedSize));
+    passwordAsks_ = 0;
+    passwordRefused_ = false;
+    for (;;) {
+        const void* block = nullptr;
+        size_t blockBytes = 0;
+        la_int64_t offset = 0;
+        const int result = archive_read_data_block(archive_, &block, &blockBytes, &offset);
+        if (result == ARCHIVE_EOF) break;
+        if (result != ARCHIVE_OK) {
+            const std::string message = LibArchiveError(archive_);
+            if (result == ARCHIVE_FATAL) Close();
+            bytes.clear();
+            if (passwordRefused_ ||
+                (current_.encrypted && (Contains(message, "passphrase") || Contains(message, "encrypt"))))
+                return Verdict::Bad(VerdictKind::Encrypted, "password",
+                                    "archive member \"" + current_.name + "\": " + message);
+            if (Contains(message, "crc") || Contains(message, "checksum"))
+                return Verdict::Bad(VerdictKind::Damaged, "CRC", std::string(kCrcMessage) + ": " + message);
+            const VerdictKind kind =
+                Contains(message, "unsupported") ? VerdictKind::Unsupported : VerdictKind::Damaged;
+            return Verdict::Bad(kind, "member data", formatName_ + ": " + message);
+        }
+        // Sparse members come as blocks at offsets; the gaps are zeros.
+        if (offset < 0 || uint64_t(offset) < bytes.size()) {
+            bytes.clear();
+            return Verdict::Bad(VerdictKind::Damaged, "member data", formatName_ + ": blocks out of order");
+        }
+        if (uint64_t(offset) > maxBytes || blockBytes > maxBytes - uint64_t(offset)) return tooLarge();
+        bytes.resize(size_t(offset), 0);
+        const auto* data = static_cast<const uint8_t*>(block);
+        bytes.insert(bytes.end(), data, data + blockBytes);
+    }
+    if (sizeKnown_ && bytes.size() != current_.uncompressedSize) {
+        bytes.clear();
+        return Verdict::Bad(VerdictKind::Damaged, "member size",
+                            "archive member \"" + current_.name + "\" is not as long as its header says");
+    }
+    return Verdict::Good();
+}
+
 ExtractResult LibArchiveReader::ExtractLzhStatic(const std::filesystem::path& target) {
     MappedFile file;
     if (!file.Open(archivePath_))

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "archive/MemberReader.h"
 
@@ -40,6 +41,14 @@ public:
     void Skip() override;
     ExtractResult Extract() override;
     void Close() override;
+
+    // Reads the current member into `bytes` instead of a file, for documents that are read
+    // from their parts in memory (an EPUB's package and pages, a zipped FictionBook). No more
+    // than `maxBytes` are ever inflated: a member declaring more is refused before its data is
+    // touched, and one that inflates past the bound (a lying or missing size) is cut off
+    // there, both as Damaged "member size". `bytes` is empty unless the verdict is good. The
+    // next ReadHeader reads the following header.
+    Verdict ExtractToMemory(std::vector<uint8_t>& bytes, uint64_t maxBytes);
 
     // libarchive's name of the format and method of the current member ("ZIP 2.0 (deflation)",
     // "lha -lh5-"); empty before the first header.

@@ -116,11 +116,12 @@ size_t WordEnd(std::u16string_view text, size_t position, size_t lineEnd) {
     return position;
 }
 
-// Pass 2: the source line [position, lineEnd) into items.
-void WriteLineItems(std::u16string_view text, size_t position, size_t lineEnd, bool& firstWordPending,
-                    BookWriter& writer) {
+// Pass 2: the source line [position, lineEnd) into items; returns the word items written.
+int WriteLineItems(std::u16string_view text, size_t position, size_t lineEnd, bool& firstWordPending,
+                   BookWriter& writer) {
     int64_t column = 0;
     int64_t run = 0;
+    int words = 0;
     while (position < lineEnd) {
         const char16_t c = text[position];
         if (c <= kSpace) {
@@ -140,9 +141,26 @@ void WriteLineItems(std::u16string_view text, size_t position, size_t lineEnd, b
         firstWordPending = false;
         column += int64_t(wordEnd - position);
         position = wordEnd;
+        ++words;
     }
     writer.WriteSpaces(run);
     writer.EndLine();
+    return words;
+}
+
+// The words of a heading line as the heading index keeps them, joined by single spaces.
+std::u16string HeadingText(std::u16string_view line, int32_t words) {
+    std::u16string text;
+    size_t position = 0;
+    for (int32_t word = 0; word < words; ++word) {
+        while (position < line.size() && line[position] <= kSpace) ++position;
+        if (position == line.size()) break;
+        const size_t end = WordEnd(line, position, line.size());
+        if (!text.empty()) text.push_back(u' ');
+        text.append(line.substr(position, end - position));
+        position = end;
+    }
+    return text;
 }
 
 // The book is written under a fresh name of its own beside the final one (the library lists
@@ -160,8 +178,7 @@ int CreateUniqueBeside(const std::filesystem::path& bookPath, std::filesystem::p
         const int error = errno;
         ::close(handle);
         ::unlink(partPath.c_str());
-        throw FileError("cannot set the permissions of " + partPath.string() + ": " +
-                           std::strerror(error));
+        throw FileError("cannot set the permissions of " + partPath.string() + ": " + std::strerror(error));
     }
     return handle;
 }
@@ -313,15 +330,44 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
         bool firstLineOfParagraph = true;
         size_t position = 0;
         size_t reported = 0;
+        // The document's own chapters: the next one not yet placed, and whether one waits for
+        // a paragraph with text (with the words it asked for).
+        const std::vector<ChapterStart>* ownChapters = options.chapters ? &*options.chapters : nullptr;
+        size_t nextChapter = 0;
+        constexpr int32_t kNoChapterWaiting = -2;
+        int32_t chapterWaiting = kNoChapterWaiting;
         for (const LineRecord& line : lines) {
             if (line.startsParagraph) {
                 firstWordPending = true;
                 firstLineOfParagraph = true;
                 writer.BeginParagraph();
             }
-            WriteLineItems(text, position, line.end, firstWordPending, writer);
+            if (ownChapters) {
+                for (; nextChapter < ownChapters->size() &&
+                       (*ownChapters)[nextChapter].unitPosition <= position;
+                     ++nextChapter) {
+                    if (chapterWaiting == kNoChapterWaiting)
+                        chapterWaiting = (*ownChapters)[nextChapter].headingWords;
+                }
+            }
+            const size_t lineStart = position;
+            const int words = WriteLineItems(text, position, line.end, firstWordPending, writer);
             position = line.end;
-            if (firstLineOfParagraph) {
+            if (ownChapters) {
+                if (firstLineOfParagraph && chapterWaiting != kNoChapterWaiting && words > 0) {
+                    const int32_t heading = chapterWaiting < 0 ? words : std::min(chapterWaiting, words);
+                    if (heading > 0) {
+                        VEMChapterObj chapter;
+                        chapter.paragraph = int32_t(writer.Paragraphs().size() - 1);
+                        chapter.wordCount = heading;
+                        chapter.headingText =
+                            HeadingText(text.substr(lineStart, line.end - lineStart), heading);
+                        chapters.push_back(std::move(chapter));
+                    }
+                    chapterWaiting = kNoChapterWaiting;
+                }
+                firstLineOfParagraph = false;
+            } else if (firstLineOfParagraph) {
                 // Headings are found from the first line while it is still in memory.
                 const auto paragraph = int32_t(writer.Paragraphs().size() - 1);
                 if (writer.FirstLineKept()) {
@@ -355,6 +401,8 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
                      int32_t(std::clamp<int64_t>(sourceSize, -1, std::numeric_limits<int32_t>::max())));
         store.SetInt(kTagFormattingMode, 1);
         store.SetInt(kTagProportional, 1);
+        if (!options.author.empty()) store.SetWideString(kTagAuthor, options.author);
+        if (!options.title.empty()) store.SetWideString(kTagTitle, options.title);
         StoreHeadingIndex(store, chapters);
         RewriteBookStore(file, store);
         file.Close();

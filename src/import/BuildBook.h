@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,8 +45,23 @@ void AssignRegularIndents(std::vector<LineRecord>& lines);
 int32_t UsualIndent(const std::vector<LineRecord>& lines);
 void MarkParagraphStarts(std::vector<LineRecord>& lines, int32_t usualIndent);
 
+// A chapter a document names itself (an EPUB's table of contents, a FictionBook's section
+// titles): its heading is the first paragraph with text that starts at or after
+// `unitPosition`, a unit position in the document's decoded text.
+struct ChapterStart {
+    size_t unitPosition = 0;
+    // How many of that paragraph's first-line words are its heading; -1 for all of them.
+    int32_t headingWords = -1;
+};
+
 struct BuildBookOptions {
     bool everyLineParagraph = false;  // "Every line - new paragraph"
+    // The document's own chapters, in ascending order, as the heading index instead of the
+    // guess from the paragraphs' shapes; none given means the guess.
+    std::optional<std::vector<ChapterStart>> chapters;
+    // The author and title the document names, written into records 48 and 49 when not empty.
+    std::u16string author;
+    std::u16string title;
 };
 
 // Converts a document into a book at `bookPath`. The book is written beside its final name

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "import/StructuredImport.h"
+
 namespace corvalin {
 namespace {
 
@@ -36,7 +38,9 @@ bool PreparedAsUnicode(DocumentKind kind) { return kind == DocumentKind::Rtf || 
 
 std::vector<std::string> ImportedDocumentPatterns() {
     // Word documents join the list once a word processor prepares them.
-    return {"*.txt", "*.htm", "*.html", "*.shtml", "*.rtf", "*.pdb", "*.prc"};
+    std::vector<std::string> patterns{"*.txt", "*.htm", "*.html", "*.shtml", "*.rtf", "*.pdb", "*.prc"};
+    for (std::string& pattern : StructuredDocumentPatterns()) patterns.push_back(std::move(pattern));
+    return patterns;
 }
 
 bool BeginsAsHtml(std::u16string_view firstCharacters) {

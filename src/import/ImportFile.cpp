@@ -4,13 +4,15 @@
 #include "import/BookNaming.h"
 #include "import/CodepageDetection.h"
 #include "import/CodepageSource.h"
+#include "import/StructuredImport.h"
 #include "import/UnicodeSources.h"
 
 namespace corvalin {
 
 std::filesystem::path ImportFile(const std::filesystem::path& documentPath,
-                                 const std::filesystem::path& booksFolder,
-                                 const BuildBookOptions& options, ProgressSink* progress) {
+                                 const std::filesystem::path& booksFolder, const BuildBookOptions& options,
+                                 ProgressSink* progress) {
+    if (auto book = ImportStructuredDocument(documentPath, booksFolder, progress)) return *book;
     DocumentBytes bytes = DocumentBytes::FromFile(documentPath);
     const auto sourceSize = int64_t(bytes.size());
     const UnicodeForm form = DetectUnicodeForm(bytes.data(), bytes.size());
@@ -29,6 +31,7 @@ std::filesystem::path ImportFile(const std::filesystem::path& documentPath,
                                  const std::filesystem::path& booksFolder, const BuildBookOptions& options,
                                  const TextDecoding& decoding, ProgressSink* progress,
                                  int32_t* usedCodePage) {
+    if (auto book = ImportStructuredDocument(documentPath, booksFolder, progress)) return *book;
     DocumentBytes bytes = DocumentBytes::FromFile(documentPath);
     const auto sourceSize = int64_t(bytes.size());
     const int32_t codePage = ChooseTextCodePage(std::span<const uint8_t>(bytes.data(), bytes.size()),

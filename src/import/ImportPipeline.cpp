@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "import/HtmlToText.h"
 #include "import/PalmDoc.h"
 #include "import/RtfToText.h"
+#include "import/StructuredImport.h"
 #include "store/FileError.h"
 
 namespace corvalin {
@@ -120,7 +122,30 @@ void ImportPipeline::Fail(ImportFailure::Kind kind, const std::filesystem::path&
 }
 
 int ImportPipeline::ImportFile(const std::filesystem::path& document) {
+    if (StructuredKindOf(document) != StructuredKind::None) return ImportStructured(document);
     return ImportFile(document, DocumentKindOf(document));
+}
+
+int ImportPipeline::ImportStructured(const std::filesystem::path& document) {
+    try {
+        std::optional<std::filesystem::path> book;
+        {
+            std::unique_ptr<ProgressSink> progress =
+                questions_.ShowProgress(4 * std::max<int64_t>(SizeOrUnknown(document), 0));
+            book = ImportStructuredDocument(document, folders_.books, progress.get());
+        }
+        if (!book) return kSkipped;
+        lastBook_ = ImportedBook{*book, document, DocumentKind::Text, 0, {}};
+        books_.push_back(*lastBook_);
+        return kImported;
+    } catch (const BookBuildError& error) {
+        // Damaged, copy-protected or empty: the next document may do.
+        Fail(ImportFailure::Kind::ConversionFailed, document, error.what());
+        return kSkipped;
+    } catch (const FileError& error) {
+        Fail(ImportFailure::Kind::ConversionFailed, document, error.what());
+        return kAbortBatch;
+    }
 }
 
 int ImportPipeline::ImportFile(const std::filesystem::path& document, DocumentKind kind) {

@@ -63,7 +63,8 @@ public:
     bool showMemberList = true;
 
     // One document into a book in the library, named after the document's file name
-    // (ChooseBookPath). Returns an ImportResult.
+    // (ChooseBookPath); an EPUB or FictionBook document (told by its contents) is read by its
+    // structure and named after its author and title. Returns an ImportResult.
     int ImportFile(const std::filesystem::path& document);
     // The same for a document of a kind other than its extension says.
     int ImportFile(const std::filesystem::path& document, DocumentKind kind);
@@ -83,6 +84,9 @@ public:
     const ImportFolders& Folders() const { return folders_; }
 
 private:
+    // An EPUB or FictionBook document into a book: no encoding question, its chapters, author
+    // and title its own.
+    int ImportStructured(const std::filesystem::path& document);
     // Turns a document of a kind that is not read as it stands into the text file `prepared`;
     // ImportResult kSkipped or kAbortBatch after telling why, kImported when the text is there.
     int Prepare(DocumentKind kind, const std::filesystem::path& document,

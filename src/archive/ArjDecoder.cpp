@@ -202,6 +202,23 @@ Verdict ReadBlockHeader(ArjBitReader& in, LzhTables& t, uint32_t& codesLeft) {
     return Verdict::Good();
 }
 
+// Appends a match at `pos`; the fault when it reaches before the member's start or past its
+// declared size, nothing otherwise.
+inline const char* PutMatch(uint8_t* out, size_t& pos, size_t distance, size_t length, uint64_t end) {
+    if (distance > pos) return "a match reaching before the start of the member";
+    if (length > end - pos) return "a match running past the declared size";
+    CopyMatch(out + pos, distance, length);
+    pos += length;
+    return nullptr;
+}
+
+// The end of a member's data: the bits must not have run out, and the last bytes go out.
+Verdict FinishMember(ArjBitReader& in, Window& window, size_t pos) {
+    if (in.Overran()) return Truncated();
+    if (!window.Hand(pos)) return OutputStopped();
+    return Verdict::Good();
+}
+
 // Methods 1-3. One refill per symbol is enough: a literal or length code (16 bits at most), a
 // distance code (16) and its extra bits (15) fit in the 56 a refill guarantees.
 Verdict DecodeLzh(std::span<const uint8_t> packed, uint64_t total, const ArjSink& sink) {
@@ -228,12 +245,8 @@ Verdict DecodeLzh(std::span<const uint8_t> packed, uint64_t total, const ArjSink
             const size_t length = symbol - 256 + kMinMatch;
             const uint32_t slot = tables->positions.Decode(in);
             const size_t distance = slot == 0 ? 1 : (size_t(1) << (slot - 1)) + in.Take(slot - 1) + 1;
-            if (distance > pos) [[unlikely]]
-                return DataFault(VerdictKind::Damaged, "a match reaching before the start of the member");
-            if (length > end - pos) [[unlikely]]
-                return DataFault(VerdictKind::Damaged, "a match running past the declared size");
-            CopyMatch(out + pos, distance, length);
-            pos += length;
+            if (const char* fault = PutMatch(out, pos, distance, length, end)) [[unlikely]]
+                return DataFault(VerdictKind::Damaged, fault);
         }
         // Bits past the end read as zeros, so a cut stream would run on; it is caught here,
         // before anything decoded from those zeros leaves the window.
@@ -241,9 +254,7 @@ Verdict DecodeLzh(std::span<const uint8_t> packed, uint64_t total, const ArjSink
         if (pos == end) break;
         if (!window.Slide(pos)) return OutputStopped();
     }
-    if (in.Overran()) return Truncated();
-    if (!window.Hand(pos)) return OutputStopped();
-    return Verdict::Good();
+    return FinishMember(in, window, pos);
 }
 
 // Method 4: no tables, every code is a run of one-bits and a field whose width the run sets.
@@ -269,20 +280,14 @@ Verdict DecodeFast(std::span<const uint8_t> packed, uint64_t total, const ArjSin
             in.Drop(ones < kFastPositionPrefixMax ? ones + 1 : ones);
             const size_t distance = (size_t(1) << kFastPositionBaseBits) * ((size_t(1) << ones) - 1) +
                                     in.Take(kFastPositionBaseBits + ones) + 1;
-            if (distance > pos) [[unlikely]]
-                return DataFault(VerdictKind::Damaged, "a match reaching before the start of the member");
-            if (length > end - pos) [[unlikely]]
-                return DataFault(VerdictKind::Damaged, "a match running past the declared size");
-            CopyMatch(out + pos, distance, length);
-            pos += length;
+            if (const char* fault = PutMatch(out, pos, distance, length, end)) [[unlikely]]
+                return DataFault(VerdictKind::Damaged, fault);
         }
         if (in.Exhausted()) return Truncated();
         if (pos == end) break;
         if (!window.Slide(pos)) return OutputStopped();
     }
-    if (in.Overran()) return Truncated();
-    if (!window.Hand(pos)) return OutputStopped();
-    return Verdict::Good();
+    return FinishMember(in, window, pos);
 }
 
 Verdict CopyStored(std::span<const uint8_t> packed, uint64_t total, const ArjSink& sink) {

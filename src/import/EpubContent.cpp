@@ -41,22 +41,6 @@ bool Listed(const std::array<std::string_view, N>& list, std::string_view name) 
     return std::find(list.begin(), list.end(), name) != list.end();
 }
 
-class TextOfUnits : public TextSource {
-public:
-    explicit TextOfUnits(std::u16string_view units) : units_(units) {}
-    int64_t SourceBytes() const override { return int64_t(units_.size()); }
-    size_t ReadUnits(char16_t* out, size_t capacity) override {
-        const size_t n = std::min(capacity, units_.size() - position_);
-        std::memcpy(out, units_.data() + position_, n * sizeof(char16_t));
-        position_ += n;
-        return n;
-    }
-
-private:
-    std::u16string_view units_;
-    size_t position_ = 0;
-};
-
 // Writes the body of a page as the plain HTML the converter reads: "<p>" wherever a block
 // begins or ends, "<br>", "<pre>" … "</pre>", and the text with its references as written.
 class MarkupWriter {
@@ -191,7 +175,7 @@ private:
 std::u16string ConvertMarkup(std::u16string_view markup,
                              const std::vector<std::pair<size_t, size_t>>& anchorOffsets,
                              std::vector<size_t>& anchorPositions) {
-    TextOfUnits source(markup);
+    UnitsTextSource source(markup, int64_t(markup.size()));
     HtmlToText converter(source);
     std::u16string text;
     size_t next = 0;

@@ -12,25 +12,6 @@
 namespace corvalin {
 namespace {
 
-// The text as the book builder reads it; the document's size scales its progress.
-class StructuredTextSource : public TextSource {
-public:
-    StructuredTextSource(std::u16string_view units, int64_t sourceBytes)
-        : units_(units), sourceBytes_(sourceBytes) {}
-    int64_t SourceBytes() const override { return sourceBytes_; }
-    size_t ReadUnits(char16_t* out, size_t capacity) override {
-        const size_t n = std::min(capacity, units_.size() - position_);
-        std::memcpy(out, units_.data() + position_, n * sizeof(char16_t));
-        position_ += n;
-        return n;
-    }
-
-private:
-    std::u16string_view units_;
-    int64_t sourceBytes_;
-    size_t position_ = 0;
-};
-
 // The builder's 0 … 4 × size, carried on from where reading the document left off.
 class ProgressAfter : public ProgressSink {
 public:
@@ -91,7 +72,7 @@ std::filesystem::path BuildStructuredBook(const StructuredDocument& document,
     options.author = document.author;
     options.title = document.title;
     const int64_t sourceBytes = std::max<int64_t>(documentBytes, 1);
-    StructuredTextSource source(document.text, sourceBytes);
+    UnitsTextSource source(document.text, sourceBytes);
     ProgressAfter after(progress, progressBase, 4 * sourceBytes);
     BuildBook(source, bookPath, documentBytes, Utf8ToUtf16(documentPath.filename().string()), options,
               &after);

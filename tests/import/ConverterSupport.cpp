@@ -12,21 +12,15 @@
 namespace corvalin::test {
 namespace {
 
-class PieceSource : public TextSource {
-public:
-    PieceSource(std::u16string units, size_t piece) : units_(std::move(units)), piece_(piece) {}
-    int64_t SourceBytes() const override { return int64_t(2 * units_.size()); }
-    size_t ReadUnits(char16_t* out, size_t capacity) override {
-        const size_t n = std::min({capacity, piece_, units_.size() - position_});
-        std::memcpy(out, units_.data() + position_, n * sizeof(char16_t));
-        position_ += n;
-        return n;
-    }
+struct OwnedUnits {
+    std::u16string units;
+};
 
-private:
-    std::u16string units_;
-    size_t piece_;
-    size_t position_ = 0;
+// Units handed out a few at a time, as a slow decoder would; it keeps its own copy.
+class PieceSource : private OwnedUnits, public UnitsTextSource {
+public:
+    PieceSource(std::u16string text, size_t piece)
+        : OwnedUnits{std::move(text)}, UnitsTextSource(units, int64_t(2 * units.size()), piece) {}
 };
 
 bool IsWordSpace(char16_t c) { return c <= 0x20 || c == 0xA0; }

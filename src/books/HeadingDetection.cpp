@@ -24,7 +24,7 @@ std::optional<VEMChapterObj> ExamineParagraph(VEMFile& file, int32_t paragraph, 
     return ExamineParagraph(reader, paragraph);
 }
 
-std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t paragraph) {
+std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t paragraph, HeadingWords words) {
     const int64_t end = reader.end();
     if (reader.offset() >= end) return std::nullopt;
     // One item reused for every word: this runs over every paragraph of the book.
@@ -50,9 +50,9 @@ std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t pa
     } else {
         const size_t skip = (*word)[0] == u'\t' ? 1 : 0;
         if (word->size() > skip) {
-            candidate.headingText.assign(*word, skip);
+            if (words == HeadingWords::Keep) candidate.headingText.assign(*word, skip);
             candidate.wordCount = 1;
-            if (IsDigit(candidate.headingText[0])) candidate.shapeFlags |= kShapeFirstDigit;
+            if (IsDigit((*word)[skip])) candidate.shapeFlags |= kShapeFirstDigit;
         }
     }
 
@@ -63,8 +63,10 @@ std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t pa
             break;
         }
         if (!word) break;
-        if (!candidate.headingText.empty()) candidate.headingText += u' ';
-        candidate.headingText += *word;
+        if (words == HeadingWords::Keep) {
+            if (candidate.wordCount > 0) candidate.headingText += u' ';
+            candidate.headingText += *word;
+        }
         ++candidate.wordCount;
         if (IsDigit((*word)[0])) candidate.shapeFlags |= kShapeLaterDigit;
         if (EndsSentence(word->back())) {
@@ -77,7 +79,7 @@ std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t pa
     }
 
     const int32_t flags = candidate.shapeFlags;
-    if (candidate.headingText.empty()) return std::nullopt;
+    if (candidate.wordCount == 0) return std::nullopt;
     if (candidate.wordCount > kMaxHeadingWords) return std::nullopt;
     if (flags & kShapeSentenceEnd) return std::nullopt;
     if ((flags & kDashWithoutDigitsMask) == kShapeDialogueDash) return std::nullopt;
@@ -86,10 +88,16 @@ std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t pa
 }
 
 void StoreHeadingIndex(VEMOpt& store, const VEMChapter& chapters) {
+    std::vector<HeadingMark> headings;
+    headings.reserve(chapters.size());
+    for (const VEMChapterObj& chapter : chapters) headings.push_back({chapter.paragraph, chapter.wordCount});
+    StoreHeadingIndex(store, headings);
+}
+
+void StoreHeadingIndex(VEMOpt& store, std::span<const HeadingMark> headings) {
     delete store.Find(kTagHeadings);
     VEMOpt* index = store.Child(kTagHeadings);
-    for (const VEMChapterObj& chapter : chapters)
-        index->SetInt(uint32_t(chapter.paragraph), chapter.wordCount);
+    for (const HeadingMark& heading : headings) index->SetInt(uint32_t(heading.paragraph), heading.wordCount);
 }
 
 VEMChapter FindHeadings(VEMFile& file, int64_t span, int64_t base, ProgressSink* progress) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,20 @@ using VEMChapter = std::vector<VEMChapterObj>;
 std::optional<VEMChapterObj> ExamineParagraph(VEMFile& file, int32_t paragraph, int64_t start, int64_t end);
 // The same over the paragraph's items as a reader gives them. Only the first source line is
 // ever looked at, so a reader that holds just that line (with its line end) decides alike.
-std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t paragraph);
+// Building a book needs only the word count: Drop leaves the heading's text empty.
+enum class HeadingWords { Keep, Drop };
+std::optional<VEMChapterObj> ExamineParagraph(TextItemReader& reader, int32_t paragraph,
+                                              HeadingWords words = HeadingWords::Keep);
+
+// What the heading index keeps of a heading.
+struct HeadingMark {
+    int32_t paragraph = 0;
+    int32_t wordCount = 0;
+};
 
 // Replaces the heading index (record 2306) of a book's record store.
 void StoreHeadingIndex(VEMOpt& store, const VEMChapter& chapters);
+void StoreHeadingIndex(VEMOpt& store, std::span<const HeadingMark> headings);
 
 // The heading paragraphs of an open book, read from its file. Progress runs from `base` to
 // `base + span` over the paragraphs.

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include <new>
 #include <system_error>
 
+#include "base/HugePageAllocator.h"
 #include "books/BookFile.h"
 #include "books/BookText.h"
 #include "books/BookWriter.h"
@@ -78,9 +78,13 @@ int64_t SourcePosition(size_t unitPosition, size_t unitCount, int64_t sourceLeng
     return unitCount == 0 ? 0 : int64_t(double(unitPosition) / double(unitCount) * double(sourceLength));
 }
 
-std::vector<LineRecord> ReadLines(std::u16string_view text, bool everyLineParagraph, int64_t sourceLength,
-                                  ProgressSink* progress) {
-    std::vector<LineRecord> lines;
+using LineRecords = std::vector<LineRecord, HugePageAllocator<LineRecord>>;
+
+LineRecords ReadLines(std::u16string_view text, bool everyLineParagraph, int64_t sourceLength,
+                      ProgressSink* progress) {
+    LineRecords lines;
+    // Counting the line feeds first costs far less than moving a growing array of records.
+    lines.reserve(size_t(std::count(text.begin(), text.end(), char16_t(kLineFeed))) + 1);
     bool preformatted = everyLineParagraph;
     size_t reported = 0;
     for (size_t position = 0; position < text.size();) {
@@ -148,21 +152,6 @@ int WriteLineItems(std::u16string_view text, size_t position, size_t lineEnd, bo
     return words;
 }
 
-// The words of a heading line as the heading index keeps them, joined by single spaces.
-std::u16string HeadingText(std::u16string_view line, int32_t words) {
-    std::u16string text;
-    size_t position = 0;
-    for (int32_t word = 0; word < words; ++word) {
-        while (position < line.size() && line[position] <= kSpace) ++position;
-        if (position == line.size()) break;
-        const size_t end = WordEnd(line, position, line.size());
-        if (!text.empty()) text.push_back(u' ');
-        text.append(line.substr(position, end - position));
-        position = end;
-    }
-    return text;
-}
-
 // The book is written under a fresh name of its own beside the final one (the library lists
 // only "*.book"), so nothing is overwritten and a failure leaves no half-written book.
 int CreateUniqueBeside(const std::filesystem::path& bookPath, std::filesystem::path& partPath) {
@@ -199,16 +188,9 @@ void PublishWithoutReplacing(const std::filesystem::path& partPath, const std::f
         throw FileError("cannot name the book " + bookPath.string() + ": " + std::strerror(errno));
 }
 
-// A large text is decoded into memory that asks for huge pages, which spares the tens of
-// thousands of page faults a 100 MB buffer would otherwise take on first touch.
-constexpr size_t kHugePageBytes = size_t(2) << 20;
-
+// A large text is decoded into memory that asks for huge pages (see HugePageAllocator).
 char16_t* AllocateUnits(size_t count) {
-    const size_t bytes = (count * sizeof(char16_t) + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
-    void* memory = std::aligned_alloc(kHugePageBytes, bytes);
-    if (!memory) throw std::bad_alloc();
-    madvise(memory, bytes, MADV_HUGEPAGE);  // advice only; a refusal changes nothing
-    return static_cast<char16_t*>(memory);
+    return static_cast<char16_t*>(AllocateHugePages(count * sizeof(char16_t)));
 }
 
 }  // namespace
@@ -264,7 +246,7 @@ size_t ReadLine(std::u16string_view text, size_t position, bool& preformatted, b
     return ScanRestOfLine(text, position, hasText);
 }
 
-void AssignRegularIndents(std::vector<LineRecord>& lines) {
+void AssignRegularIndents(std::span<LineRecord> lines) {
     const size_t count = lines.size();
     for (size_t i = 2; i < count; ++i) {
         const LineRecord& a = lines[i - 2];
@@ -290,7 +272,7 @@ void AssignRegularIndents(std::vector<LineRecord>& lines) {
     }
 }
 
-int32_t UsualIndent(const std::vector<LineRecord>& lines) {
+int32_t UsualIndent(std::span<const LineRecord> lines) {
     int64_t histogram[kIndentHistogramSize] = {};
     for (const LineRecord& line : lines)
         if (line.regularIndent >= 0 && line.regularIndent < kIndentHistogramSize)
@@ -301,7 +283,7 @@ int32_t UsualIndent(const std::vector<LineRecord>& lines) {
     return usual;
 }
 
-void MarkParagraphStarts(std::vector<LineRecord>& lines, int32_t usualIndent) {
+void MarkParagraphStarts(std::span<LineRecord> lines, int32_t usualIndent) {
     for (size_t i = 1; i < lines.size(); ++i) {
         LineRecord& line = lines[i];
         if ((line.hasText && !lines[i - 1].hasText) ||
@@ -315,7 +297,7 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
     const int64_t sourceLength = source.SourceBytes();
     const DecodedText decoded = ReadAllUnits(source);
     const std::u16string_view text = decoded.view();
-    std::vector<LineRecord> lines = ReadLines(text, options.everyLineParagraph, sourceLength, progress);
+    LineRecords lines = ReadLines(text, options.everyLineParagraph, sourceLength, progress);
     AssignRegularIndents(lines);
     MarkParagraphStarts(lines, UsualIndent(lines));
     std::filesystem::path partPath;
@@ -324,7 +306,7 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
     file.Open(handle, kNewBookClusterShift, kNewBookClusters);
     try {
         BookWriter writer(file);
-        VEMChapter chapters;
+        std::vector<HeadingMark, HugePageAllocator<HeadingMark>> chapters;
         std::vector<int32_t> examineFromFile;
         bool firstWordPending = true;
         bool firstLineOfParagraph = true;
@@ -350,20 +332,12 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
                         chapterWaiting = (*ownChapters)[nextChapter].headingWords;
                 }
             }
-            const size_t lineStart = position;
             const int words = WriteLineItems(text, position, line.end, firstWordPending, writer);
             position = line.end;
             if (ownChapters) {
                 if (firstLineOfParagraph && chapterWaiting != kNoChapterWaiting && words > 0) {
                     const int32_t heading = chapterWaiting < 0 ? words : std::min(chapterWaiting, words);
-                    if (heading > 0) {
-                        VEMChapterObj chapter;
-                        chapter.paragraph = int32_t(writer.Paragraphs().size() - 1);
-                        chapter.wordCount = heading;
-                        chapter.headingText =
-                            HeadingText(text.substr(lineStart, line.end - lineStart), heading);
-                        chapters.push_back(std::move(chapter));
-                    }
+                    if (heading > 0) chapters.push_back({int32_t(writer.Paragraphs().size() - 1), heading});
                     chapterWaiting = kNoChapterWaiting;
                 }
                 firstLineOfParagraph = false;
@@ -372,8 +346,8 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
                 const auto paragraph = int32_t(writer.Paragraphs().size() - 1);
                 if (writer.FirstLineKept()) {
                     TextItemReader reader(writer.FirstLine().data(), int64_t(writer.FirstLine().size()));
-                    if (auto chapter = ExamineParagraph(reader, paragraph))
-                        chapters.push_back(std::move(*chapter));
+                    if (auto chapter = ExamineParagraph(reader, paragraph, HeadingWords::Drop))
+                        chapters.push_back({chapter->paragraph, chapter->wordCount});
                 } else {
                     examineFromFile.push_back(paragraph);
                 }
@@ -389,7 +363,7 @@ void BuildBook(TextSource& source, const std::filesystem::path& bookPath, int64_
         const std::vector<int32_t>& paragraphs = writer.Paragraphs();
         for (int32_t p : examineFromFile) {
             if (auto chapter = ExamineParagraph(file, p, paragraphs[size_t(p)], paragraphs[size_t(p) + 1]))
-                chapters.push_back(std::move(*chapter));
+                chapters.push_back({chapter->paragraph, chapter->wordCount});
         }
         ReportProgress(progress, 3 * sourceLength);
 

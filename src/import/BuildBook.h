@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,9 +42,9 @@ size_t ReadLine(std::u16string_view text, size_t position, bool& preformatted, b
                 int32_t& indent);
 
 // The rules that turn lines and indents into paragraphs, in the order they run.
-void AssignRegularIndents(std::vector<LineRecord>& lines);
-int32_t UsualIndent(const std::vector<LineRecord>& lines);
-void MarkParagraphStarts(std::vector<LineRecord>& lines, int32_t usualIndent);
+void AssignRegularIndents(std::span<LineRecord> lines);
+int32_t UsualIndent(std::span<const LineRecord> lines);
+void MarkParagraphStarts(std::span<LineRecord> lines, int32_t usualIndent);
 
 // A chapter a document names itself (an EPUB's table of contents, a FictionBook's section
 // titles): its heading is the first paragraph with text that starts at or after

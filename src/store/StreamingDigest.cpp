@@ -17,8 +17,10 @@ StreamingDigest::~StreamingDigest() {
 }
 
 void StreamingDigest::Add(const uint8_t* bytes, size_t count) {
-    pending_.insert(pending_.end(), bytes, bytes + count);
-    if (pending_.size() >= kDispatchBytes) Dispatch(pending_.size() / kDigestLength * kDigestLength);
+    std::vector<uint8_t>& pending = buffers_[filling_];
+    if (pending.capacity() == 0) pending.reserve(kDispatchBytes + kDigestLength);
+    pending.insert(pending.end(), bytes, bytes + count);
+    if (pending.size() >= kDispatchBytes) Dispatch(pending.size() / kDigestLength * kDigestLength);
 }
 
 void StreamingDigest::Collect() {
@@ -26,20 +28,22 @@ void StreamingDigest::Collect() {
 }
 
 void StreamingDigest::Dispatch(size_t bytes) {
-    Collect();
-    std::vector<uint8_t> piece;
-    piece.swap(pending_);
-    pending_.assign(piece.begin() + std::ptrdiff_t(bytes), piece.end());
+    Collect();  // the other buffer is free from here on
+    std::vector<uint8_t>& piece = buffers_[filling_];
+    filling_ = 1 - filling_;
+    std::vector<uint8_t>& next = buffers_[filling_];
+    next.assign(piece.begin() + std::ptrdiff_t(bytes), piece.end());
     piece.resize(bytes);
-    inFlight_ = std::async(std::launch::async, [seed = seed_, piece = std::move(piece)] {
-        return ComputeDigest(seed, piece.data(), piece.size());
+    inFlight_ = std::async(std::launch::async, [seed = seed_, data = piece.data(), size = piece.size()] {
+        return ComputeDigest(seed, data, size);
     });
 }
 
 std::array<uint8_t, kDigestLength> StreamingDigest::Finish() {
     Collect();
-    AddDigest(sum_, ComputeDigest(seed_, pending_.data(), pending_.size()));
-    pending_.clear();
+    std::vector<uint8_t>& pending = buffers_[filling_];
+    AddDigest(sum_, ComputeDigest(seed_, pending.data(), pending.size()));
+    pending.clear();
     return sum_;
 }
 

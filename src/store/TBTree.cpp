@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cassert>
+#include <new>
+
+#include "store/Slabs.h"
 
 namespace corvalin {
 
@@ -16,10 +19,24 @@ struct BTreeBlock {
 // ---------------------------------------------------------------------------------------------
 // Node pool
 
+namespace {
+
+Slabs& BlockSlots() {
+    static Slabs* slots = new Slabs(sizeof(BTreeBlock));  // never destroyed, like the records'
+    return *slots;
+}
+
+void DeleteBlock(BTreeBlock* block) {
+    block->~BTreeBlock();
+    BlockSlots().Give(block, sizeof(BTreeBlock));
+}
+
+}  // namespace
+
 TBTreeMemory::~TBTreeMemory() {
     while (blocks_ != nullptr) {
         BTreeBlock* next = blocks_->next;
-        delete blocks_;
+        DeleteBlock(blocks_);
         blocks_ = next;
     }
 }
@@ -37,7 +54,7 @@ void TBTreeMemory::DropTree() {
 }
 
 void TBTreeMemory::AddBlock() {
-    auto* block = new BTreeBlock();
+    auto* block = new (BlockSlots().Take(sizeof(BTreeBlock))) BTreeBlock();
     block->next = blocks_;
     if (blocks_ != nullptr) blocks_->previous = block;
     blocks_ = block;
@@ -112,7 +129,7 @@ void TBTreeMemory::FreeBlock(BTreeBlock* block) {
     }
     if (block->next != nullptr) block->next->previous = block->previous;
     --blockCount_;
-    delete block;
+    DeleteBlock(block);
 }
 
 // ---------------------------------------------------------------------------------------------

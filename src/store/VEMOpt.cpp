@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "store/FileError.h"
+#include "store/Slabs.h"
 
 namespace corvalin {
 
@@ -61,7 +62,15 @@ uint32_t ReadLength(const RecordReader& reader, uint8_t header) {
     return ReadLittleEndian(reader, code - kLengthBytesBase);
 }
 
+Slabs& RecordSlots() {
+    static Slabs* slots = new Slabs(sizeof(VEMOpt));  // never destroyed: records may outlive statics
+    return *slots;
+}
+
 }  // namespace
+
+void* VEMOpt::operator new(size_t bytes) { return RecordSlots().Take(bytes); }
+void VEMOpt::operator delete(void* record, size_t bytes) { RecordSlots().Give(record, bytes); }
 
 VEMOpt::VEMOpt() : probe_(this) {}
 
@@ -115,12 +124,22 @@ VEMOpt* VEMOpt::AddAuto() {
 }
 
 void VEMOpt::ReplaceValue(uint8_t* value, uint32_t length) {
-    delete[] value_;
+    if (value_ != inlineValue_) delete[] value_;
     value_ = value;
     valueLength_ = length;
 }
 
 void VEMOpt::SetValue(const uint8_t* bytes, uint32_t length) {
+    if (length > 0 && length <= kInlineValueBytes) {
+        // `bytes` may be this record's own value.
+        uint8_t copy[kInlineValueBytes];
+        std::memcpy(copy, bytes, length);
+        ReplaceValue(nullptr, 0);
+        std::memcpy(inlineValue_, copy, length);
+        value_ = inlineValue_;
+        valueLength_ = length;
+        return;
+    }
     uint8_t* copy = nullptr;
     if (length > 0) {
         copy = new uint8_t[length];
@@ -181,7 +200,8 @@ VEMOpt* VEMOpt::SetInt(uint32_t tag, int32_t value) {
 
 int32_t VEMOpt::IntValue() const {
     uint32_t bits = 0;
-    for (int i = static_cast<int>(std::min<uint32_t>(valueLength_, 4)) - 1; i >= 0; --i) bits = (bits << 8) | value_[i];
+    for (int i = static_cast<int>(std::min<uint32_t>(valueLength_, 4)) - 1; i >= 0; --i)
+        bits = (bits << 8) | value_[i];
     return static_cast<int32_t>(bits);
 }
 
@@ -263,6 +283,12 @@ void VEMOpt::ReadValue(const RecordReader& reader, uint32_t length) {
         return;
     }
     reader.read(reader.context, nullptr, length);
+    if (length <= kInlineValueBytes) {
+        uint8_t bytes[kInlineValueBytes];
+        reader.read(reader.context, bytes, length);
+        SetValue(bytes, length);
+        return;
+    }
     std::unique_ptr<uint8_t[]> value(new uint8_t[length]);
     reader.read(reader.context, value.get(), length);
     ReplaceValue(value.release(), length);

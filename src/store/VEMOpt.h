@@ -19,6 +19,9 @@ public:
     VEMOpt(const VEMOpt&) = delete;
     VEMOpt& operator=(const VEMOpt&) = delete;
 
+    static void* operator new(size_t bytes);
+    static void operator delete(void* record, size_t bytes);
+
     // Stored files nest at most three levels below the root; anything much deeper is damage.
     static constexpr int kMaxDecodeDepth = 32;
 
@@ -74,8 +77,12 @@ private:
     VEMOpt* probe_ = nullptr;  // the root's; lookups overwrite its key
     int32_t childCount_ = 0;
     uint32_t nextFreeKey_ = 0;
-    uint8_t* value_ = nullptr;
+    // Most values are numbers of up to four bytes; they live in the record itself, which spares
+    // a book's heading index hundreds of thousands of allocations.
+    static constexpr uint32_t kInlineValueBytes = 8;
+    uint8_t* value_ = nullptr;  // inlineValue_, a heap block, or null when empty
     uint32_t valueLength_ = 0;
+    uint8_t inlineValue_[kInlineValueBytes] = {};
 };
 
 }  // namespace corvalin

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "store/RecordIO.h"
 #include "store/FileError.h"
+#include "store/RecordIO.h"
 #include "store/VEMOpt.h"
 
 namespace corvalin {
@@ -437,6 +437,46 @@ TEST(RecordStoreValueTest, StringsAndDefaults) {
     // An odd length: the last unit has only a low byte.
     root.Child(4)->SetValue(Hex("41 00 42"));
     EXPECT_EQ(root.GetWideString(4, u""), std::u16string(u"AB"));
+}
+
+TEST(RecordStoreValueTest, ValuesKeepTheirBytesAcrossEveryLengthChange) {
+    // Short values live in the record, long ones on the heap; a value set from the record's
+    // own bytes, and every change between the two kinds, must keep exactly the bytes given.
+    VEMOpt root;
+    VEMOpt* record = root.Child(1);
+    const std::vector<std::string> values = {Hex("01"),
+                                             Hex("01 02 03 04 05 06 07 08"),
+                                             Hex("01 02 03 04 05 06 07 08 09"),
+                                             "",
+                                             Hex("FF FE"),
+                                             std::string(300, 'x'),
+                                             Hex("00 00 00")};
+    for (const std::string& value : values) {
+        record->SetValue(value);
+        EXPECT_EQ(record->Value(), value);
+        record->SetValue(record->ValueData(), record->ValueLength());
+        EXPECT_EQ(record->Value(), value);
+    }
+    record->SetValue(std::string(20, 'y'));
+    record->SetValue(record->ValueData() + 12, 8);  // the heap value's own tail, now in the record
+    EXPECT_EQ(record->Value(), std::string(8, 'y'));
+}
+
+TEST(RecordStoreRecordTest, AHundredThousandRecordsComeAndGoInOrder) {
+    // Records and tree nodes come from slabs that hand freed slots out again.
+    VEMOpt root;
+    for (int round = 0; round < 2; ++round) {
+        VEMOpt* index = root.Child(2306);
+        for (uint32_t key = 0; key < 100000; ++key) index->SetInt(key * 3, int32_t(key));
+        uint32_t expected = 0;
+        for (VEMOpt* child = index->First(); child != nullptr; child = index->Next(child), ++expected) {
+            ASSERT_EQ(child->Key(), expected * 3);
+            ASSERT_EQ(child->IntValue(), int32_t(expected));
+        }
+        EXPECT_EQ(expected, 100000u);
+        delete index;
+        EXPECT_EQ(root.ChildCount(), 0);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Importing a large cp1251 text with corvalin-convert --codepage 1251 beside
 # iconv -f cp1251 -t utf-16le on the same bytes, both whole processes writing to the same disk,
-# alternating, best of 3 each; then the code page layer on its own (bench_codepages).
+# alternating, best of RUNS (default 5) each; then the code page layer on its own (bench_codepages).
 # Texts: the shared Russian poem (verse) repeated past 50 MB and, when Debian's fortunes-ru is
 # installed, its Russian aphorisms put into cp1251 and repeated past 50 MB (prose).
 # Prints a Markdown section for docs/BENCHMARKS.md.
@@ -34,7 +34,7 @@ now() { date +%s%N; }
 for text in "${texts[@]}"; do
   bytes=$(stat -c %s "$text")
   best_iconv="" best_convert=""
-  for _ in 1 2 3; do
+  for _ in $(seq "${RUNS:-5}"); do
     start=$(now)
     iconv -f CP1251 -t UTF-16LE "$text" > "$data/out.utf16"
     ns=$(( $(now) - start ))

@@ -3,11 +3,10 @@
 // gives, no position may leave the document, and no reserved or Symbol-font unit may reach
 // the text.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "FuzzRequire.h"
 #include "import/CodepageDetection.h"
 #include "import/CodepageReader.h"
 #include "import/CodepageSource.h"
@@ -16,15 +15,6 @@
 using namespace corvalin;
 
 namespace {
-
-// Names the broken rule before stopping, so a crash report says which one.
-#define Require(condition)                                                        \
-    do {                                                                          \
-        if (!(condition)) {                                                       \
-            std::fprintf(stderr, "broken: %s (line %d)\n", #condition, __LINE__); \
-            std::abort();                                                         \
-        }                                                                         \
-    } while (false)
 
 // Single-byte, double-byte, multi-byte with four-byte characters, stateful, UTF-8, UTF-7 and
 // the two UTF-16 forms.

@@ -3,11 +3,10 @@
 // preview lines stay short, and for markup the preview's buffer must read the very text the
 // book is built from (as far as the document's length reaches, where the preview stops).
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "FuzzRequire.h"
 #include "import/CodepageSource.h"
 #include "import/EncodingPreview.h"
 #include "import/HtmlToText.h"
@@ -15,14 +14,6 @@
 using namespace corvalin;
 
 namespace {
-
-#define Require(condition)                                                        \
-    do {                                                                          \
-        if (!(condition)) {                                                       \
-            std::fprintf(stderr, "broken: %s (line %d)\n", #condition, __LINE__); \
-            std::abort();                                                         \
-        }                                                                         \
-    } while (false)
 
 constexpr int32_t kPages[] = {1251, 866, 1252, 932, 936, 50220, 65001, 65000, -1, -2};
 constexpr DocumentKind kKinds[] = {DocumentKind::Text, DocumentKind::Html, DocumentKind::Rtf,

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "library/LibraryBooks.h"
 #include "settings/Configuration.h"
+#include "support/TestSupport.h"
 
 namespace corvalin {
 namespace {
@@ -14,23 +13,9 @@ using test::BookText;
 using test::MakeLibraryBook;
 using test::TempDir;
 
-struct ToolRun {
-    int status = -1;
-    std::string output;
-};
-
-ToolRun RunLibraryTool(const std::string& arguments) {
-    const std::string command =
-        std::string(CORVALIN_TOOLS_DIR) + "/corvalin-library " + arguments + " 2>/dev/null";
-    ToolRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+test::CommandRun RunLibraryTool(const std::string& arguments) {
+    return test::RunCommand(std::string(CORVALIN_TOOLS_DIR) + "/corvalin-library " + arguments +
+                            " 2>/dev/null");
 }
 
 TEST(LibraryTool, PrintsTheTreeAndKeepsWhatItLearned) {
@@ -42,7 +27,7 @@ TEST(LibraryTool, PrintsTheTreeAndKeepsWhatItLearned) {
     MakeLibraryBook(books, "d.book", BookText({"An archive"}, 4), "bundle.zip");
 
     const std::string dir = " --dir '" + folder.path().string() + "'";
-    const ToolRun run = RunLibraryTool(dir);
+    const test::CommandRun run = RunLibraryTool(dir);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output,
               "Author: Smith John\n"

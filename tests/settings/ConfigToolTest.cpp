@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "settings/Configuration.h"
@@ -15,23 +13,9 @@ namespace {
 
 using test::TempDir;
 
-struct ToolRun {
-    int status = -1;
-    std::string output;  // stdout only
-};
-
-ToolRun RunTool(const std::string& arguments) {
-    const std::string command =
-        std::string(CORVALIN_TOOLS_DIR) + "/corvalin-config " + arguments + " 2>/dev/null";
-    ToolRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+test::CommandRun RunTool(const std::string& arguments) {
+    return test::RunCommand(std::string(CORVALIN_TOOLS_DIR) + "/corvalin-config " + arguments +
+                            " 2>/dev/null");
 }
 
 std::string Dir(const TempDir& dir) { return "--dir '" + dir.path().string() + "'"; }
@@ -42,7 +26,7 @@ bool HasLine(const std::string& output, const std::string& line) {
 
 TEST(ConfigTool, ShowsFactoryValuesAndFailsWithoutAFile) {
     TempDir dir;
-    const ToolRun run = RunTool("show " + Dir(dir));
+    const test::CommandRun run = RunTool("show " + Dir(dir));
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(HasLine(run.output, "LinesPerSecond = 50"));
     EXPECT_TRUE(HasLine(run.output, "Proportional.FontName = Comic Sans MS"));
@@ -59,7 +43,7 @@ TEST(ConfigTool, SetSavesAFileTheReaderLoads) {
     ASSERT_EQ(RunTool("set Proportional.FontName 'Times New Roman' " + Dir(dir)).status, 0);
     ASSERT_EQ(RunTool("set WindowMode 2 " + Dir(dir)).status, 0);
 
-    const ToolRun run = RunTool("show " + Dir(dir));
+    const test::CommandRun run = RunTool("show " + Dir(dir));
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(HasLine(run.output, "LinesPerSecond = 120"));
     EXPECT_TRUE(HasLine(run.output, "Fixed.BackColor = 0xD8E9EC"));
@@ -92,7 +76,7 @@ TEST(ConfigTool, ADamagedFileShowsFactoryValuesAndIsOnlyReplacedBySet) {
     bytes[bytes.size() / 2] ^= 0x10;
     test::WriteFile(dir / kConfigurationFileName, bytes);
 
-    const ToolRun run = RunTool("show " + Dir(dir));
+    const test::CommandRun run = RunTool("show " + Dir(dir));
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(HasLine(run.output, "CharsPerSecond = 30"));
     EXPECT_EQ(test::ReadFile(dir / kConfigurationFileName), bytes);
@@ -115,7 +99,8 @@ TEST(ConfigTool, AnInstalledProgramKeepsItsFolderInTheUsersDataFolder) {
         const std::string command = "env -u XDG_DATA_HOME HOME='" + home.string() + "' '" + tool.string() +
                                     "' set LinesPerSecond 7 >/dev/null 2>&1";
         ASSERT_EQ(WEXITSTATUS(std::system(command.c_str())), 0) << installed;
-        EXPECT_EQ(std::filesystem::exists(home / ".local" / "share" / "corvalindestrum" / "Global.cfg"), installed);
+        EXPECT_EQ(std::filesystem::exists(home / ".local" / "share" / "corvalindestrum" / "Global.cfg"),
+                  installed);
         EXPECT_EQ(std::filesystem::exists(root / "bin" / "Global.cfg"), !installed);
     }
 }

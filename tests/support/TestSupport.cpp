@@ -1,8 +1,10 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <random>
 
@@ -10,6 +12,18 @@
 #include "import/UnicodeSources.h"
 
 namespace corvalin::test {
+
+CommandRun RunCommand(const std::string& command) {
+    CommandRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
 
 TempDir::TempDir() {
     std::random_device random;

@@ -30,6 +30,14 @@ std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 void WriteText(const std::filesystem::path& path, const std::string& text);
 
+// A command run through the shell: its exit status (-1 when it did not exit) and its standard
+// output.
+struct CommandRun {
+    int status = -1;
+    std::string output;
+};
+CommandRun RunCommand(const std::string& command);
+
 // Builds a book from UTF-8 text and returns its path inside `dir`.
 std::filesystem::path BuildBookFromUtf8(const TempDir& dir, const std::string& text,
                                         bool everyLineParagraph = false,

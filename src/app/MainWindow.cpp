@@ -66,8 +66,8 @@ constexpr uint32_t kPanelMainColour = 0xA4BBB8;
 const QEvent::Type kMainLoopEvent = QEvent::Type(QEvent::User + 0x0BB8);
 constexpr int32_t kSpeedMin = 1;
 constexpr int32_t kSpeedMax = 500;
-// The options panel's design width; it lies over the lower left of the page.
-constexpr int32_t kOptionsPanelWidthPx = 618;
+// The options panel lies over the lower left of the page.
+constexpr int32_t kOptionsPanelWidthPx = PanelOptions::kDesignWidth;
 // The steady state of a movement starts this long after it was switched on.
 constexpr int kSteadyStateMs = 1000;
 
@@ -718,6 +718,14 @@ void TAA_Main::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Minus:
         case Qt::Key_Underscore:  // the same key with Shift, as Shift+= is +
             Slower();
+            return;
+        case Qt::Key_Asterisk:
+            // The menu item's shortcut acts only while the window is the active one.
+            if (event->modifiers() & Qt::KeypadModifier) {
+                ToggleOptionsPanel();
+                return;
+            }
+            QMainWindow::keyPressEvent(event);
             return;
         case Qt::Key_Slash:
             if (event->modifiers() & Qt::KeypadModifier) {

@@ -108,19 +108,23 @@ void PaintFontButton(QImage& glyph, const VEMOptions& options, FontKind kind) {
         }
     }
 
-    // The reduced sample lies between the outer columns, centred when it is lower than the glyph.
-    QPainter(&glyph).fillRect(QRect(1, 0, glyph.width() - 2, glyph.height()), ColourOf(back));
+    // The reduced sample lies between the outer columns, centred on the glyph's height: a
+    // sample taller than the glyph shows its middle band, where the letters' bodies are.
     const int reducedHeight = height / f;
-    const int top = std::max(0, (glyph.height() - reducedHeight) / 2);
-    PixelImage source{big.bits(), big.width(), big.height(), int(big.bytesPerLine())};
-    QImage reduced(glyph.width() - 2, std::min(reducedHeight, glyph.height() - top), QImage::Format_RGB888);
+    QImage reduced(glyph.width() - 2, reducedHeight, QImage::Format_RGB888);
     if (f == 1) {
         reduced = big.copy(0, 0, reduced.width(), reduced.height());
     } else {
+        const PixelImage source{big.bits(), big.width(), big.height(), int(big.bytesPerLine())};
         PixelImage target{reduced.bits(), reduced.width(), reduced.height(), int(reduced.bytesPerLine())};
         DownsampleBitmap(source, target, f);
     }
-    QPainter(&glyph).drawImage(1, top, reduced);
+    {
+        QPainter painter(&glyph);
+        painter.setClipRect(QRect(1, 0, glyph.width() - 2, glyph.height()));
+        painter.fillRect(QRect(1, 0, glyph.width() - 2, glyph.height()), ColourOf(back));
+        painter.drawImage(1, (glyph.height() - reducedHeight) / 2, reduced);
+    }
     PaintColumn(glyph, 0, FirstUnusedColour(glyph, 1, glyph.width() - 2));
 }
 
@@ -129,7 +133,7 @@ GlyphButton::GlyphButton(const char* name, QSize glyphSize, QWidget* parent)
     setObjectName(name);
     glyph_.fill(Qt::lightGray);
     setIconSize(glyphSize);
-    setFixedSize(glyphSize + QSize(6, 6));
+    setFixedSize(glyphSize + QSize(4, 4));
     setAutoRaise(false);
 }
 

@@ -33,8 +33,8 @@ constexpr const char* kWindow = "AA_Main";
 constexpr int kEditWidthPx = 38;
 constexpr int kUpDownWidthPx = 14;
 constexpr int kRowHeightPx = 20;
-constexpr QSize kColourGlyph(66, 16);
-constexpr QSize kFontGlyph(284, 20);
+constexpr QSize kColourGlyph(94, 15);
+constexpr QSize kFontGlyph(396, 18);
 constexpr uint32_t kPanelColour = 0xA4BBB8;
 
 const char* const kColourCaptions[4] = {"Color_0", "Color_1", "Color_2", "Color_3"};
@@ -424,6 +424,9 @@ QWidget* PanelOptions::BuildFontColumn() {
     layout->setSpacing(2);
     layout->addWidget(BuildFontGroup(FontKind::Proportional));
     layout->addWidget(BuildFontGroup(FontKind::Fixed));
+    // The two groups of the text's form share a row, the font groups taking the height.
+    auto* form = new QHBoxLayout;
+    form->setSpacing(2);
     for (auto [name, items, setting, inverted] :
          {std::tuple{"RadioGroupTextFormating", 3, Setting::TextFormatting, false},
           std::tuple{"RadioGroupFontWidth", 2, Setting::Proportional, true}}) {
@@ -433,8 +436,9 @@ QWidget* PanelOptions::BuildFontColumn() {
                 options_.Set(setting, inverted ? (index == 0 ? 1 : 0) : index);
             });
         };
-        layout->addWidget(group);
+        form->addWidget(group);
     }
+    layout->addLayout(form);
     layout->addStretch();
     return column;
 }

@@ -75,7 +75,8 @@ private:
 // writes each change into the live settings, which tell it back what is in force.
 class PanelOptions : public QWidget {
 public:
-    static constexpr int kDesignWidth = 618;
+    // Wider than the panel's first design: the desktop's fonts and controls need the room.
+    static constexpr int kDesignWidth = 840;
     static constexpr int kDesignHeight = 324;
 
     PanelOptions(TAA_Main& window, LanguageDispatcher& languages, VEMOpt& profiles, QWidget* parent);

@@ -36,6 +36,7 @@ uint32_t ValueOfColour(const QColor& colour) {
 
 FontChooser::FontChooser(const WindowTexts& texts, QWidget* parent) : QDialog(parent), texts_(texts) {
     setObjectName("FontDialog");
+    setWindowTitle(QString(Word(texts, "Font:")).remove('&').remove(':'));
     auto* grid = new QGridLayout(this);
     families_ = new QListWidget(this);
     families_->setObjectName("FontFamilies");

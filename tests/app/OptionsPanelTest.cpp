@@ -5,10 +5,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 #include <deque>
@@ -18,6 +21,7 @@
 #include <string>
 
 #include "app/CacheSizeBox.h"
+#include "app/FontChooser.h"
 #include "app/MainWindow.h"
 #include "app/OptionsButtonFaces.h"
 #include "app/OptionsPanel.h"
@@ -26,6 +30,7 @@
 #include "app/WindowFixture.h"
 #include "engine/StateDecision.h"
 #include "layout/VEMRenderParag.h"
+#include "platform/qt/FontFamilies.h"
 
 namespace corvalin {
 namespace {
@@ -189,6 +194,29 @@ TEST_F(OptionsPanelTest, AProportionalFontGivesAParagraphIntervalOfAThirdOfItsSi
     EXPECT_TRUE(Options().IsSet(Setting::AnyFontsAllowed));
     Control<QToolButton>("SpeedButtonFix").click();
     EXPECT_EQ(answers_->fixedPitchOnly, (std::vector<bool>{false, false, false, true, false}));
+}
+
+TEST_F(OptionsPanelTest, TheFontDialogKeepsAFamilyTheSystemLacksAndOffersFixedPitchFontsToTheFixedGroup) {
+    const WindowTexts texts = window_->Languages().Window("AA_Main");
+    FontChooser dialog(texts, &*window_);
+    FontDescription start{"Family Of Another System", 200, 0x123456, true, false, true, false};
+    dialog.Begin(start, false);
+    EXPECT_EQ(dialog.FamilyList().item(0)->text(), "Family Of Another System");
+    const FontDescription chosen = dialog.Chosen();
+    EXPECT_EQ(chosen.name, start.name) << "kept unless another family is picked";
+    EXPECT_EQ(chosen.size, FontChooser::kMaxSize);
+    EXPECT_EQ(chosen.color, start.color);
+    EXPECT_TRUE(chosen.bold);
+    EXPECT_TRUE(chosen.underline);
+    dialog.SizeBox().setValue(3);
+    EXPECT_EQ(dialog.Chosen().size, FontChooser::kMinSize);
+
+    const QStringList fixed = FontChooser::Families(true, {});
+    ASSERT_FALSE(fixed.isEmpty()) << "the reader's own fixed-width substitutes are installed";
+    for (const QString& family : fixed)
+        EXPECT_TRUE(QFontDatabase::isFixedPitch(family) || IsMonospaceFamily(family.toStdString()))
+            << family.toStdString();
+    EXPECT_LT(fixed.size(), FontChooser::Families(false, {}).size());
 }
 
 TEST_F(OptionsPanelTest, TheLevelButtonsFollowWhatThePresentationAllows) {

@@ -22,6 +22,7 @@
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/OptionsButtonFaces.h"
+#include "app/ProfileDialog.h"
 #include "app/ToolBar.h"
 #include "lang/Languages.h"
 #include "store/VEMOpt.h"
@@ -82,8 +83,9 @@ QWidget* MakeUpDown(const char* name, QLineEdit& edit, int32_t minimum, int32_t 
 // The dialogs a person answers.
 class DialogQuestions final : public PanelQuestions {
 public:
-    DialogQuestions(QWidget& parent, const LanguageDispatcher& languages)
-        : parent_(parent), languages_(languages) {}
+    // The profile dialog is made once and serves every mode.
+    DialogQuestions(QWidget& parent, LanguageDispatcher& languages)
+        : parent_(parent), languages_(languages), profileDialog_(new TAA_Profile(languages, &parent)) {}
 
     std::optional<FontDescription> AskFont(FontKind, const FontDescription& start,
                                            bool fixedPitchOnly) override {
@@ -99,9 +101,10 @@ public:
         return ValueOfColour(picked);
     }
 
-    std::optional<ProfileAnswer> AskProfile(ProfileDialogMode, std::vector<std::string>, const ProfileChecks&,
-                                            std::string_view) override {
-        return std::nullopt;
+    std::optional<ProfileAnswer> AskProfile(ProfileDialogMode mode, std::vector<std::string> otherNames,
+                                            const ProfileChecks& checks, std::string_view name) override {
+        if (!profileDialog_->Run(mode, std::move(otherNames), checks, name)) return std::nullopt;
+        return ProfileAnswer{profileDialog_->Name(), profileDialog_->Checks()};
     }
 
     bool ConfirmDeleteAll(const QString& question) override {
@@ -111,7 +114,8 @@ public:
 
 private:
     QWidget& parent_;
-    const LanguageDispatcher& languages_;
+    LanguageDispatcher& languages_;
+    TAA_Profile* profileDialog_;
 };
 
 }  // namespace

@@ -766,8 +766,7 @@ void TAA_Main::PresentAutoStep() {
         // rows the front touched are shown again.
         if (change->scrolled) {
             const QImage& image = picture_.Image();
-            // The server's copy would take rows from under an open options panel.
-            if (!screenScroll_ || OptionsPanelOpen() ||
+            if (!screenScroll_ ||
                 !screenScroll_->ScrollUp(picture_.PageRow(image.height() - 1), image.width(), image.height()))
                 surface_->scroll(0, -1);
         } else {

@@ -141,6 +141,44 @@ TEST_F(OptionsPanelTest, EditBoxesTakeOnlyNumbersInTheirRange) {
     EXPECT_EQ(Control<QLineEdit>("Edit1").text(), "500");
 }
 
+TEST_F(OptionsPanelTest, EachChoiceSetsItsSettingAndThePanelShowsItBack) {
+    struct Case {
+        const char* group;
+        int item;
+        Setting setting;
+        int32_t value;
+    };
+    const Case cases[] = {
+        {"RadioGroupAuto", 1, Setting::AutoMode, kModePageDown},
+        {"RadioGroupScrollMode", 0, Setting::ScrollMode, kScrollSoftware},
+        {"RadioGroupAntialiasing", 3, Setting::Antialiasing, 3},
+        {"RadioGroupTextFormating", 2, Setting::TextFormatting, 2},
+        {"RadioGroupFontWidth", 1, Setting::Proportional, 0},
+        {"RadioGroupTextMovement", 1, Setting::SmoothMovement, 0},
+        {"RadioGroupCrop", 1, Setting::Crop, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.group) + " item " + std::to_string(c.item));
+        Group(c.group).Item(c.item).click();
+        EXPECT_EQ(Options().Get(c.setting), c.value);
+        EXPECT_EQ(Group(c.group).ItemIndex(), c.item);
+    }
+    EXPECT_FALSE(window_->View().proportional) << "the fixed-width font is laid out";
+    EXPECT_FALSE(window_->View().crop);
+    Control<QRadioButton>("RadioButtonVar").click();
+    EXPECT_FALSE(Options().IsSet(Setting::ConstantSpeed));
+    EXPECT_FALSE(Control<QLineEdit>("Edit1").isEnabled());
+    EXPECT_TRUE(Control<QLineEdit>("Edit2").isEnabled());
+    // As the user picks an entry: the box shows it, then its handler runs.
+    Control<QComboBox>("ComboBoxCacheSize").setCurrentIndex(7);
+    Panel().ComboBoxCacheSizeClick(7);
+    EXPECT_EQ(Options().Get(Setting::CacheSizeIndex), 7);
+    EXPECT_EQ(Control<QComboBox>("ComboBoxCacheSize").currentIndex(), 7);
+    // A refresh from outside (the speed keys) writes the boxes anew.
+    window_->Faster();
+    EXPECT_EQ(Control<QLineEdit>("Edit2").text().toInt(), Options().Get(Setting::CharsPerSecond));
+}
+
 TEST_F(OptionsPanelTest, TheUnusedFontGroupOnlyRedrawsItsButtonsButMarginsLayOutTheView) {
     ASSERT_TRUE(Options().IsSet(Setting::Proportional));
     const int layouts = layouts_, redraws = fixedRedraws_;

@@ -29,6 +29,7 @@
 #include "app/CursorHiding.h"
 #include "app/LibraryWindow.h"
 #include "app/MessageBoxes.h"
+#include "app/OptionsPanel.h"
 #include "app/PercentDialog.h"
 #include "app/PopupMenu.h"
 #include "app/ProgressWindow.h"
@@ -65,8 +66,8 @@ constexpr uint32_t kPanelMainColour = 0xA4BBB8;
 const QEvent::Type kMainLoopEvent = QEvent::Type(QEvent::User + 0x0BB8);
 constexpr int32_t kSpeedMin = 1;
 constexpr int32_t kSpeedMax = 500;
-// The options panel's design width; it lies over the lower left of the page.
-constexpr int32_t kOptionsPanelWidthPx = 618;
+// The options panel lies over the lower left of the page.
+constexpr int32_t kOptionsPanelWidthPx = PanelOptions::kDesignWidth;
 // The steady state of a movement starts this long after it was switched on.
 constexpr int kSteadyStateMs = 1000;
 
@@ -173,6 +174,11 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     popupMenu_ = CreatePopupMenu1(*this, languages_.Window("AA_Main"));
     // The menu's shortcuts act wherever the focus is in the window.
     addActions(popupMenu_->actions());
+    optionsPanel_ = new PanelOptions(*this, languages_, config_.profiles, panelMain_);
+    // The page has a window of its own on X11; the panel lies over it only as a window too.
+    if (surface_->testAttribute(Qt::WA_NativeWindow)) optionsPanel_->setAttribute(Qt::WA_NativeWindow);
+    optionsPanel_->hide();
+    optionsPanel_->SelectLanguageEntry(config_.languageIndex);
     surface_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(surface_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { popupMenu_->popup(surface_->mapToGlobal(at)); });
@@ -196,6 +202,8 @@ TAA_Main::TAA_Main(std::filesystem::path programFolder, ReaderSetup setup, QWidg
     surface_->OnMouseMove = [this](QMouseEvent& event) { SurfaceMouseMove(event); };
     surface_->OnWheel = [this](QWheelEvent& event) { SurfaceWheel(event); };
     options_.OnViewChanged = [this] { ApplyViewSettings(); };
+    options_.OnProportionalChanged = [this] { optionsPanel_->PaintGroupButtons(FontKind::Proportional); };
+    options_.OnFixedChanged = [this] { optionsPanel_->PaintGroupButtons(FontKind::Fixed); };
     options_.OnSpeedChanged = [this] { toolBar_->Gauge().RestartSpeedDisplay(); };
 
     loop_ = std::make_unique<SessionLoop>(*this);
@@ -233,6 +241,8 @@ void TAA_Main::FirstStart(const std::vector<std::filesystem::path>& files) {
     if (!firstStart_) return;
     firstStart_ = false;
     options_.ApplyStoredSettings(config_.stored, nullptr, true);
+    // The stored language takes effect as a choice in the list would.
+    optionsPanel_->ComboBoxLanguageChange();
     suppressSave_ = false;
     PlaceWindow();
     surface_->setFocus();
@@ -607,6 +617,7 @@ void TAA_Main::ApplyReadingState() {
     platform_.SetHighPriority(decision.highPriority);
     platform_.SetScreenSaverActive(decision.screenSaverActive);
     if (toolBar_) toolBar_->ApplyDecision(decision);
+    if (optionsPanel_) optionsPanel_->RefreshPanel();
 }
 
 void TAA_Main::ToggleAutoScroll() {
@@ -637,6 +648,29 @@ QRect TAA_Main::OptionsPanelArea() const {
     return QRect(0, surface_->height() - height, std::min(kOptionsPanelWidthPx, surface_->width()), height);
 }
 
+void TAA_Main::OptionsClick() {
+    const QAction* button = toolBar_->Button("ToolButton3");
+    const bool open = button && button->isChecked();
+    SetOptionsPanelHeight(open ? PanelOptions::kDesignHeight : 0);
+    PlaceOptionsPanel();
+    optionsPanel_->setVisible(open);
+    if (open) optionsPanel_->raise();
+    // What the panel covered is the page's again.
+    if (!open) surface_->update();
+    surface_->setFocus();
+}
+
+void TAA_Main::ToggleOptionsPanel() {
+    if (QAction* button = toolBar_->Button("ToolButton3")) button->setChecked(!button->isChecked());
+    OptionsClick();
+}
+
+void TAA_Main::PlaceOptionsPanel() {
+    const QRect area = OptionsPanelArea();
+    if (area.isEmpty()) return;
+    optionsPanel_->move(surface_->mapTo(panelMain_, area.topLeft()));
+}
+
 void TAA_Main::ApplyViewSettings() {
     SyncPageSize();
     // The off-screen page images exist exactly while "Direct X" is in effect.
@@ -645,6 +679,7 @@ void TAA_Main::ApplyViewSettings() {
                       : 0;
     viewLevels_ = AvailableLevels(surfaces, options_.Effective(Setting::Antialiasing) + 1,
                                   options_.Effective(Setting::AutoMode));
+    optionsPanel_->ReflectLevels(viewLevels_);
     // A chosen level that became unavailable goes back to "Disabled"; that change has run this
     // handler again with it already.
     if (FallBackToAvailableLevels(options_, viewLevels_)) return;
@@ -684,6 +719,14 @@ void TAA_Main::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Underscore:  // the same key with Shift, as Shift+= is +
             Slower();
             return;
+        case Qt::Key_Asterisk:
+            // The menu item's shortcut acts only while the window is the active one.
+            if (event->modifiers() & Qt::KeypadModifier) {
+                ToggleOptionsPanel();
+                return;
+            }
+            QMainWindow::keyPressEvent(event);
+            return;
         case Qt::Key_Slash:
             if (event->modifiers() & Qt::KeypadModifier) {
                 TogglePriority();
@@ -700,6 +743,8 @@ void TAA_Main::SyncPageSize() {
     session_.View().pageWidthPx = std::max(1, surface_->width());
     session_.View().pageHeightPx = std::max(1, surface_->height());
     picture_.Resize(session_.View().pageWidthPx, session_.View().pageHeightPx);
+    // The cache box shows the megabytes of a page this size.
+    if (optionsPanel_) optionsPanel_->SetPageSize(session_.View().pageWidthPx, session_.View().pageHeightPx);
 }
 
 void TAA_Main::RedrawSurface() {
@@ -736,6 +781,7 @@ void TAA_Main::PresentAutoStep() {
 }
 
 void TAA_Main::FormResize() {
+    PlaceOptionsPanel();
     if (firstStart_) return;  // nothing is laid out before the settings are in
     SyncPageSize();
     session_.View().Relayout();

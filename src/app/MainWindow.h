@@ -49,6 +49,7 @@ class MainToolBar;
 class WidgetCursorHiding;
 class X11ScreenScroll;
 class ScreenPresentation;
+class PanelOptions;
 
 // How a window runs its session. The reader takes the defaults; a test may drive time itself
 // or keep the loop from starting, to call the window's parts one by one.
@@ -153,6 +154,8 @@ public:
     // Lines of a book's preview in the library; kept in Global.cfg.
     int32_t PreviewLines() const { return sessionState_.previewLines; }
     void SetPreviewLines(int32_t lines) { sessionState_.previewLines = lines; }
+    // The entry of the options panel's language list; kept in Global.cfg.
+    void SetLanguageIndex(int32_t index) { sessionState_.languageIndex = index; }
     const LanguageDispatcher& Languages() const { return languages_; }
 
     TVEMScroll& Surface() { return *surface_; }
@@ -194,6 +197,14 @@ public:
     // from the bottom, at most its design width from the left. Empty while it is closed.
     QRect OptionsPanelArea() const;
     void SetOptionsPanelHeight(int32_t heightPx) { optionsPanelHeightPx_ = heightPx; }
+    // The options panel over the lower part of the page, open while the tool bar's "Options"
+    // button is down.
+    PanelOptions& OptionsPanel() { return *optionsPanel_; }
+    bool OptionsPanelOpen() const { return optionsPanelHeightPx_ > 0; }
+    // The panel follows the tool bar button; the page takes the focus.
+    void OptionsClick();
+    // The menu item, Num * and the panel's close button: the button toggles, the panel follows.
+    void ToggleOptionsPanel();
     // "statistics: seconds S steps N late M substeps K" from one second after the movement was
     // first switched on until now (all zero before that).
     std::string RunStatistics();
@@ -300,6 +311,8 @@ private:
     std::unique_ptr<ScreenPresentation> presentation_;
     LevelAvailability viewLevels_;
     int32_t optionsPanelHeightPx_ = 0;
+    PanelOptions* optionsPanel_ = nullptr;
+    void PlaceOptionsPanel();
     // The run totals one second after the movement first started: the steady state.
     StatisticsMark steadyMark_;
     bool steadyMarkPending_ = false;

@@ -32,8 +32,8 @@ QMenu* CreatePopupMenu1(TAA_Main& window, const WindowTexts& texts) {
         {"SlowerScroll", "Menu_03", Qt::KeypadModifier | Qt::Key_Minus, false,
          [](TAA_Main& w) { w.Slower(); }},
         {"Fullscreen1", "Menu_04", Qt::Key_Backslash, true, [](TAA_Main& w) { w.ToggleFullScreen(); }},
-        // The options panel is not there yet; the item keeps its place and its key.
-        {"Options1", "Menu_05", Qt::KeypadModifier | Qt::Key_Asterisk, false, nullptr},
+        {"Options1", "Menu_05", Qt::KeypadModifier | Qt::Key_Asterisk, false,
+         [](TAA_Main& w) { w.ToggleOptionsPanel(); }},
         {"CloseApplication1", "Menu_06", Qt::Key_Escape, false, [](TAA_Main& w) { w.close(); }},
         {"Help1", "Menu_07", Qt::Key_F1, false, [](TAA_Main& w) { w.OpenHelp(); }},
     };
@@ -43,6 +43,8 @@ QMenu* CreatePopupMenu1(TAA_Main& window, const WindowTexts& texts) {
         if (item.separatorBefore) menu->addSeparator()->setObjectName("N1");
         QAction* action = menu->addAction(QString::fromStdString(texts.GetText(item.captionId)));
         action->setObjectName(item.name);
+        // A language change finds the item's text by it.
+        action->setProperty("textId", item.captionId);
         action->setShortcut(QKeySequence(item.shortcut));
         action->setShortcutContext(Qt::WindowShortcut);
         if (item.command)

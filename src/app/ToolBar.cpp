@@ -49,8 +49,8 @@ MainToolBar::MainToolBar(TAA_Main& window, const WindowTexts& texts) : QToolBar(
         window.SetOriginalText(on);
         original->setChecked(window.OriginalText());
     });
-    // The options panel comes with its window.
-    AddButton("ToolButton3", kImageOptions, texts, true)->setEnabled(false);
+    connect(AddButton("ToolButton3", kImageOptions, texts, true), &QAction::triggered, &window,
+            [&window] { window.OptionsClick(); });
     connect(AddButton("ToolButton2", kImageAddBookmark, texts, false), &QAction::triggered, &window,
             [&window] { window.AddBookmark(); });
     connect(AddButton("ToolButton4", kImageBookmarks, texts, false), &QAction::triggered, &window,

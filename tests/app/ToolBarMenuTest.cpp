@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "app/ErrorLog.h"
-#include "app/UserGuideWindow.h"
 #include "app/MainWindow.h"
 #include "app/ReadingSurface.h"
 #include "app/ToolBar.h"
+#include "app/UserGuideWindow.h"
 #include "app/WindowFixture.h"
 #include "engine/SimulatedTime.h"
 #include "import/ImportFile.h"
@@ -64,13 +64,13 @@ TEST_F(ToolBarMenuTest, TheToolBarHasItsButtonsWithTheirHints) {
         const char* name;
         const char* hint;
         bool checkable;
-        bool enabled;  // the options panel is not there yet
+        bool enabled;
     };
     const Row rows[] = {
         {"ToolButton1", "Open the Book", false, true},
         {"ToolButtonScroll", "Scroll text automatically (Ins)", true, true},
         {"ToolButtonOrig", "Change Text Formating", true, true},
-        {"ToolButton3", "Options", true, false},
+        {"ToolButton3", "Options", true, true},
         {"ToolButton2", "Add Bookmark", false, true},
         {"ToolButton4", "Bookmarks", false, true},
         {"ToolButton6", "Minimize", false, true},
@@ -193,7 +193,10 @@ TEST_F(ToolBarMenuTest, MenuItemsRunTheirCommands) {
     EXPECT_TRUE(window.Options().AutoScrollOn());
     MenuItem(window, "ScrollChange1").trigger();
     EXPECT_FALSE(window.Options().AutoScrollOn());
-    EXPECT_FALSE(MenuItem(window, "Options1").isEnabled());
+    MenuItem(window, "Options1").trigger();
+    EXPECT_TRUE(window.OptionsPanelOpen());
+    MenuItem(window, "Options1").trigger();
+    EXPECT_FALSE(window.OptionsPanelOpen());
     // The guide shows in the program's own help window, after full screen was left, whatever
     // lies beside the program.
     ASSERT_TRUE(window.isFullScreen()) << "without Global.cfg the reader starts in full screen";

@@ -112,6 +112,36 @@ TEST_F(X11ScreenScrollTest, WhatACoveringWindowHidAndExposedIsDrawnFromThePictur
     EXPECT_EQ(FirstDifferentRow(OnScreen(window), FullRepaint(window.View())), -1);
 }
 
+TEST_F(X11ScreenScrollTest, TheOpenOptionsPanelStaysWhileTheTextMovesUnderIt) {
+    test::QuietReaderWindow window(folder_.path());
+    StartMoving(window);
+    window.ToggleOptionsPanel();
+    SettleWithServer();
+    const QRect panel = window.OptionsPanelArea();
+    ASSERT_FALSE(panel.isEmpty());
+    const QImage before = OnScreen(window);
+    Steps(window, 31);
+    SettleWithServer();
+    const QImage after = OnScreen(window);
+    const QImage whole = FullRepaint(window.View());
+    bool panelKept = true, restShown = true;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x) {
+            if (panel.contains(x, y))
+                panelKept = panelKept && after.pixel(x, y) == before.pixel(x, y);
+            else
+                restShown = restShown && after.pixel(x, y) == whole.pixel(x, y);
+        }
+    EXPECT_TRUE(panelKept);
+    EXPECT_TRUE(restShown);
+    EXPECT_NE(FirstDifferentRow(before, after), -1) << "the text moved";
+
+    // Closed again, the page is whole where the panel was.
+    window.ToggleOptionsPanel();
+    SettleWithServer();
+    EXPECT_EQ(FirstDifferentRow(OnScreen(window), FullRepaint(window.View())), -1);
+}
+
 }  // namespace
 }  // namespace corvalin
 

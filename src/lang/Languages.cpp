@@ -9,7 +9,9 @@
 namespace corvalin {
 
 int LanguageFromListIndex(int listIndex) {
-    if (listIndex >= 1 && listIndex + 2 <= kLanguageCount) return listIndex + 2;
+    constexpr int kRussianEntry = 4;
+    if (listIndex >= 1 && listIndex < kRussianEntry) return listIndex + 2;
+    if (listIndex == kRussianEntry) return kRussian;
     return kEnglish;
 }
 

@@ -12,15 +12,16 @@
 
 namespace corvalin {
 
-// The options panel's language list offers four of the six languages, in this order. The
+// The options panel's language list offers five of the six languages, in this order. The
 // entries stay English whatever the interface language: the program fills the list itself and
-// the tables never translate it.
-inline constexpr std::array<std::string_view, 4> kLanguageListEntries = {"English", "German", "French",
-                                                                         "Spanish"};
+// the tables never translate it. Russian, translated throughout the tables, comes last, so that
+// the list index kept in Global.cfg still means what it meant when the list had four entries.
+inline constexpr std::array<std::string_view, 5> kLanguageListEntries = {"English", "German", "French",
+                                                                         "Spanish", "Russian"};
 
-// List entry -> language number: entry 0 is English; entry i >= 1 is language i + 2 (German 3,
-// French 4, Spanish 5) while that number exists, anything else falls back to English. Russian
-// and Portuguese are in the tables but not offered.
+// List entry -> language number: entry 0 is English; entries 1 to 3 are languages 3 to 5
+// (German, French, Spanish); entry 4 is Russian (2); anything else falls back to English.
+// Portuguese is in the tables but has too few texts to be offered.
 int LanguageFromListIndex(int listIndex);
 // Language number -> list entry, or -1 for a language the list does not offer.
 int ListIndexFromLanguage(int language);

@@ -443,21 +443,23 @@ TEST_F(OptionsPanelTest, ANewProfileAndTheLanguageSurviveARestart) {
 
 TEST_F(OptionsPanelTest, ALanguageChangeRelabelsThePanelTheToolBarAndTheMenu) {
     auto& language = Control<QComboBox>("ComboBoxLanguage");
-    EXPECT_EQ(language.count(), 4);
+    EXPECT_EQ(language.count(), 5);
     EXPECT_EQ(Control<QGroupBox>("GroupBox2").title(), "Proportional Font");
-    language.setCurrentIndex(1);  // German
+    language.setCurrentIndex(4);  // Russian
     Panel().ComboBoxLanguageChange();
-    const WindowTexts german = window_->Languages().Window("AA_Main");
-    ASSERT_EQ(german.Language(), kGerman);
-    EXPECT_EQ(Control<QGroupBox>("GroupBox2").title().toStdString(), german.Caption("GroupBox2"));
+    const WindowTexts russian = window_->Languages().Window("AA_Main");
+    ASSERT_EQ(russian.Language(), kRussian);
+    // Cyrillic letters are above U+0400.
+    EXPECT_GE(Control<QGroupBox>("GroupBox2").title().at(0).unicode(), 0x400);
+    EXPECT_EQ(Control<QGroupBox>("GroupBox2").title().toStdString(), russian.Caption("GroupBox2"));
     EXPECT_NE(Control<QGroupBox>("GroupBox2").title(), "Proportional Font");
     EXPECT_EQ(Group("RadioGroupAntialiasing").Item(0).text().toStdString(),
-              german.Items("RadioGroupAntialiasing").front());
-    EXPECT_EQ(window_->ToolBar().Button("ToolButton3")->toolTip().toStdString(), german.Hint("ToolButton3"));
+              russian.Items("RadioGroupAntialiasing").front());
+    EXPECT_EQ(window_->ToolBar().Button("ToolButton3")->toolTip().toStdString(), russian.Hint("ToolButton3"));
     EXPECT_EQ(window_->PopupMenu().findChild<QAction*>("Options1")->text().toStdString(),
-              german.GetText("Menu_05"));
+              russian.GetText("Menu_05"));
     EXPECT_EQ(Control<QComboBox>("ComboBoxProfile").itemText(0).toStdString(),
-              german.GetText("ResetDefault"));
+              russian.GetText("ResetDefault"));
     EXPECT_EQ(window_->Languages().CharacterSet(), kEastEuropeCharset);
 
     language.setCurrentIndex(0);

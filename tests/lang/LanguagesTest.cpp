@@ -138,7 +138,7 @@ TEST(LanguageList, MapsEntriesToLanguageNumbers) {
     const Case cases[] = {
         {"English", 0, kEnglish},        {"German", 1, kGerman},
         {"French", 2, kFrench},          {"Spanish", 3, kSpanish},
-        {"fifth entry", 4, kPortuguese}, {"past the languages", 5, kEnglish},
+        {"Russian", 4, kRussian},        {"past the list", 5, kEnglish},
         {"stored 7", 7, kEnglish},       {"nothing selected", -1, kEnglish},
     };
     for (const Case& c : cases) EXPECT_EQ(LanguageFromListIndex(c.listIndex), c.language) << c.name;
@@ -147,15 +147,15 @@ TEST(LanguageList, MapsEntriesToLanguageNumbers) {
     EXPECT_EQ(ListIndexFromLanguage(kGerman), 1);
     EXPECT_EQ(ListIndexFromLanguage(kFrench), 2);
     EXPECT_EQ(ListIndexFromLanguage(kSpanish), 3);
-    EXPECT_EQ(ListIndexFromLanguage(kRussian), -1);
+    EXPECT_EQ(ListIndexFromLanguage(kRussian), 4);
     EXPECT_EQ(ListIndexFromLanguage(kPortuguese), -1);
-    for (int index = 0; index < 4; ++index) {
+    for (int index = 0; index < 5; ++index) {
         EXPECT_EQ(ListIndexFromLanguage(LanguageFromListIndex(index)), index) << index;
     }
 
-    // Only four entries exist, so a damaged stored index selects nothing.
-    EXPECT_TRUE(IsLanguageListIndex(3));
-    EXPECT_FALSE(IsLanguageListIndex(4));
+    // Only five entries exist, so a damaged stored index selects nothing.
+    EXPECT_TRUE(IsLanguageListIndex(4));
+    EXPECT_FALSE(IsLanguageListIndex(5));
     EXPECT_FALSE(IsLanguageListIndex(7));
     EXPECT_FALSE(IsLanguageListIndex(-1));
 }

@@ -617,6 +617,7 @@ void TAA_Main::ApplyReadingState() {
     platform_.SetHighPriority(decision.highPriority);
     platform_.SetScreenSaverActive(decision.screenSaverActive);
     if (toolBar_) toolBar_->ApplyDecision(decision);
+    FollowOriginalText();
     if (optionsPanel_) optionsPanel_->RefreshPanel();
 }
 

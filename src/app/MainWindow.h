@@ -128,6 +128,8 @@ public:
     // The text as the source lines had it, in a fixed-width font, and back.
     void SetOriginalText(bool on);
     bool OriginalText() const { return originalText_; }
+    // The Original button follows "Text Formating" however it was chosen (the panel included).
+    void FollowOriginalText();
     // Automatic movement on or off (Ins, the middle button).
     void ToggleAutoScroll();
     // One more or one less line (constant speed) or character (variable speed) per second.

@@ -12,6 +12,7 @@
 #include "app/PercentDialog.h"
 #include "app/ReadingSurface.h"
 #include "app/SessionLoop.h"
+#include "app/ToolBar.h"
 #include "engine/TStopwatch.h"
 #include "nav/PageCommands.h"
 
@@ -166,6 +167,15 @@ void TAA_Main::SetOriginalText(bool on) {
         options_.Set(Setting::Proportional, 1);
     }
     options_.EndUpdate();
+}
+
+void TAA_Main::FollowOriginalText() {
+    const int32_t formatting = options_.Get(Setting::TextFormatting);
+    originalText_ = formatting == kFormattingOriginal;
+    // Releasing the button returns to the formatting chosen last, wherever it was chosen.
+    if (!originalText_) FormattingBeforeOriginal = formatting;
+    if (toolBar_)
+        if (QAction* original = toolBar_->Button("ToolButtonOrig")) original->setChecked(originalText_);
 }
 
 void TAA_Main::SurfaceMouseDown(QMouseEvent& event) {

@@ -137,6 +137,18 @@ TEST_F(ToolBarMenuTest, TheOriginalTextButtonSwitchesTheFormatting) {
     EXPECT_TRUE(original.isChecked());
     original.trigger();
     EXPECT_FALSE(window.OriginalText());
+
+    // "Original" chosen elsewhere (the options panel sets the formatting) presses the button;
+    // releasing it returns to the formatting chosen before.
+    window.Options().Set(Setting::TextFormatting, 1);
+    window.Options().Set(Setting::TextFormatting, 2);
+    Settle();
+    EXPECT_TRUE(original.isChecked());
+    EXPECT_TRUE(window.OriginalText());
+    original.trigger();
+    Settle();
+    EXPECT_FALSE(original.isChecked());
+    EXPECT_EQ(window.Options().Get(Setting::TextFormatting), 1);
 }
 
 TEST_F(ToolBarMenuTest, MenuItemsCarryTheirCaptionsAndShortcuts) {

@@ -67,7 +67,6 @@ const QEvent::Type kMainLoopEvent = QEvent::Type(QEvent::User + 0x0BB8);
 constexpr int32_t kSpeedMin = 1;
 constexpr int32_t kSpeedMax = 500;
 // The options panel lies over the lower left of the page.
-constexpr int32_t kOptionsPanelWidthPx = PanelOptions::kDesignWidth;
 // The steady state of a movement starts this long after it was switched on.
 constexpr int kSteadyStateMs = 1000;
 
@@ -646,7 +645,8 @@ int32_t TAA_Main::PresentationBusy() const { return presentation_ ? presentation
 QRect TAA_Main::OptionsPanelArea() const {
     if (optionsPanelHeightPx_ < 1) return {};
     const int32_t height = std::min(optionsPanelHeightPx_, surface_->height());
-    return QRect(0, surface_->height() - height, std::min(kOptionsPanelWidthPx, surface_->width()), height);
+    return QRect(0, surface_->height() - height,
+                 std::min(optionsPanel_ ? optionsPanel_->width() : 0, surface_->width()), height);
 }
 
 void TAA_Main::OptionsClick() {

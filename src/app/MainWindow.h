@@ -198,6 +198,8 @@ public:
     // Where the options panel covers the reading surface (surface coordinates): its height
     // from the bottom, at most its design width from the left. Empty while it is closed.
     QRect OptionsPanelArea() const;
+    // Puts the panel over OptionsPanelArea (after a change of its size or the window's).
+    void PlaceOptionsPanel();
     void SetOptionsPanelHeight(int32_t heightPx) { optionsPanelHeightPx_ = heightPx; }
     // The options panel over the lower part of the page, open while the tool bar's "Options"
     // button is down.
@@ -314,7 +316,6 @@ private:
     LevelAvailability viewLevels_;
     int32_t optionsPanelHeightPx_ = 0;
     PanelOptions* optionsPanel_ = nullptr;
-    void PlaceOptionsPanel();
     // The run totals one second after the movement first started: the steady state.
     StatisticsMark steadyMark_;
     bool steadyMarkPending_ = false;

@@ -651,6 +651,21 @@ void PanelOptions::ApplyTexts(const WindowTexts& texts) {
         if (id.isEmpty()) continue;
         action->setText(FromUtf8(TextToShow(action->text().toStdString(), texts.GetText(id.toStdString()))));
     }
+    FitToTexts();
+}
+
+void PanelOptions::FitToTexts() {
+    // Russian captions run longer than the English ones the design was made for; the panel
+    // grows until none of them is cut, and the window places it again.
+    // The relabelled controls have only asked for a new layout, and the layouts above them
+    // still hold the sizes of the old texts: forget every size held before asking.
+    for (QWidget* control : findChildren<QWidget*>()) control->updateGeometry();
+    for (QLayout* inner : findChildren<QLayout*>()) inner->invalidate();
+    const int needed = layout() ? layout()->totalMinimumSize().width() : 0;
+    const int width = std::max(kDesignWidth, needed);
+    if (width == this->width()) return;
+    setFixedSize(width, kDesignHeight);
+    if (isVisible()) window_.PlaceOptionsPanel();
 }
 
 void PanelOptions::SelectLanguageEntry(int listIndex) {

@@ -75,7 +75,8 @@ private:
 // writes each change into the live settings, which tell it back what is in force.
 class PanelOptions : public QWidget {
 public:
-    // Wider than the panel's first design: the desktop's fonts and controls need the room.
+    // Wider than the panel's first design: the desktop's fonts and controls need the room. A
+    // language with longer captions widens the panel further (see FitToTexts).
     static constexpr int kDesignWidth = 840;
     static constexpr int kDesignHeight = 324;
 
@@ -136,6 +137,7 @@ private:
     // The frame of a control's handler: nothing while another handler updates the controls.
     void InHandler(const std::function<void()>& work);
     void ApplyTexts(const WindowTexts& texts);
+    void FitToTexts();
     std::vector<std::string> ProfileNamesExcept(const VEMOpt* profile);
     VEMOpt* SelectedProfile();
     template <typename T>

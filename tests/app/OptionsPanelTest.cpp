@@ -2,11 +2,13 @@
 // font, colour and profile dialogs answered by the test.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -451,6 +453,14 @@ TEST_F(OptionsPanelTest, ALanguageChangeRelabelsThePanelTheToolBarAndTheMenu) {
     ASSERT_EQ(russian.Language(), kRussian);
     // Cyrillic letters are above U+0400.
     EXPECT_GE(Control<QGroupBox>("GroupBox2").title().at(0).unicode(), 0x400);
+    // The longer Russian captions widen the panel instead of being cut.
+    window_->ToggleOptionsPanel();
+    QWidget& panel = Panel();
+    panel.layout()->activate();
+    EXPECT_GT(panel.width(), PanelOptions::kDesignWidth);
+    for (const QAbstractButton* button : panel.findChildren<QAbstractButton*>())
+        if (button->isVisibleTo(&panel) && !button->text().isEmpty())
+            EXPECT_GE(button->width(), button->minimumSizeHint().width()) << button->text().toStdString();
     EXPECT_EQ(Control<QGroupBox>("GroupBox2").title().toStdString(), russian.Caption("GroupBox2"));
     EXPECT_NE(Control<QGroupBox>("GroupBox2").title(), "Proportional Font");
     EXPECT_EQ(Group("RadioGroupAntialiasing").Item(0).text().toStdString(),

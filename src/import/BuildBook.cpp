@@ -79,6 +79,7 @@ int64_t SourcePosition(size_t unitPosition, size_t unitCount, int64_t sourceLeng
 }
 
 using LineRecords = std::vector<LineRecord, HugePageAllocator<LineRecord>>;
+static_assert(sizeof(LineRecord) == 16);
 
 LineRecords ReadLines(std::u16string_view text, bool everyLineParagraph, int64_t sourceLength,
                       ProgressSink* progress) {
@@ -90,7 +91,9 @@ LineRecords ReadLines(std::u16string_view text, bool everyLineParagraph, int64_t
     for (size_t position = 0; position < text.size();) {
         LineRecord line;
         line.startsParagraph = preformatted;
-        line.end = ReadLine(text, position, preformatted, line.hasText, line.indent);
+        bool hasText = false;
+        line.end = ReadLine(text, position, preformatted, hasText, line.indent);
+        line.hasText = hasText;
         lines.push_back(line);
         position = line.end;
         if (position - reported >= kProgressEveryUnits) {

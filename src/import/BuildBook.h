@@ -14,11 +14,12 @@
 
 namespace corvalin {
 
-// What the first pass learns of one source line.
+// What the first pass learns of one source line. A large text has millions of lines, so the
+// record is kept to 16 bytes.
 struct LineRecord {
-    size_t end = 0;  // unit position after the line's line feed
-    bool startsParagraph = false;
-    bool hasText = false;        // a unit above 32 occurs on the line
+    size_t end : 62 = 0;  // unit position after the line's line feed
+    bool startsParagraph : 1 = false;
+    bool hasText : 1 = false;    // a unit above 32 occurs on the line
     int32_t indent = 0;          // leading white space in columns
     int32_t regularIndent = -1;  // the indent shared with neighbouring lines, or -1
 };

@@ -65,6 +65,7 @@ private:
     VEMOpt(VEMOpt* parent, uint32_t key);
 
     static int CompareKeys(void* context, TBTreeItem* a, TBTreeItem* b);
+    static void ReleaseDetached(void* context, TBTreeItem* item);
     void ReplaceValue(uint8_t* value, uint32_t length);
     void WriteRecord(const RecordWriter& writer) const;
     void ReadValue(const RecordReader& reader, uint32_t length);

@@ -37,10 +37,24 @@ bool NeedsPreparation(DocumentKind kind) {
 bool PreparedAsUnicode(DocumentKind kind) { return kind == DocumentKind::Rtf || kind == DocumentKind::Word; }
 
 std::vector<std::string> ImportedDocumentPatterns() {
-    // Word documents join the list once a word processor prepares them.
-    std::vector<std::string> patterns{"*.txt", "*.htm", "*.html", "*.shtml", "*.rtf", "*.pdb", "*.prc"};
+    std::vector<std::string> patterns{"*.txt", "*.htm", "*.html", "*.shtml",
+                                      "*.rtf", "*.doc", "*.pdb",  "*.prc"};
     for (std::string& pattern : StructuredDocumentPatterns()) patterns.push_back(std::move(pattern));
     return patterns;
+}
+
+bool ImportedByDefault(std::string_view memberName) {
+    const size_t slash = memberName.find_last_of("/\\");
+    std::string name(slash == std::string_view::npos ? memberName : memberName.substr(slash + 1));
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (name.empty()) return false;
+    // ".profile" and "README" alike: no extension after the first character.
+    if (name.find('.', 1) == std::string::npos) return true;
+    for (const std::string& pattern : ImportedDocumentPatterns())
+        if (name.size() > pattern.size() - 1 && name.ends_with(std::string_view(pattern).substr(1)))
+            return true;
+    return false;
 }
 
 bool BeginsAsHtml(std::u16string_view firstCharacters) {

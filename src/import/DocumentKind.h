@@ -32,6 +32,12 @@ bool PreparedAsUnicode(DocumentKind kind);
 // case, for open dialogs.
 std::vector<std::string> ImportedDocumentPatterns();
 
+// Whether an archive member of this stored name is ticked when the member list opens: a
+// document of a kind the import reads (by the patterns above), or a file with no extension
+// (README). Pictures, programs and the like are listed unticked: read as text they would make
+// books of noise.
+bool ImportedByDefault(std::string_view memberName);
+
 // True when the first six characters of a text, upper-cased, are exactly "<HTML>": a plain
 // text that begins so is read as markup.
 bool BeginsAsHtml(std::u16string_view firstCharacters);

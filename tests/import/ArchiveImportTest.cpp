@@ -322,6 +322,36 @@ TEST(ArchiveImport, AnArchiveInsideAnArchiveIsNotOpened) {
     EXPECT_TRUE(library.Tmp().empty());
 }
 
+// The command-line tool answers the member list "Import All" and passwords from --password.
+TEST(ArchiveImport, ConvertToolTakesThePasswordAndReportsAWrongOne) {
+    REQUIRE_TOOL("rar");
+    Library library;
+    library.WriteDocuments();
+    ASSERT_TRUE(
+        test::RunIn(library.source, "rar a -idq -psecret ../locked.rar poem.txt picture.jpg page.html"));
+    const std::string tool = std::string(CORVALIN_TOOLS_DIR) + "/corvalin-convert";
+    const auto convert = [&](const std::string& password) {
+        return test::Run(tool + " --codepage 1251 --books '" + library.folders.books.string() +
+                         "' --password " + password + " '" + (library.dir / "locked.rar").string() + "' >'" +
+                         (library.dir / "out").string() + "' 2>'" + (library.dir / "err").string() + "'");
+    };
+    EXPECT_EQ(convert("secret"), 0) << test::FileText(library.dir / "err");
+    // One book per document member, in archive order; the picture is not a document.
+    EXPECT_EQ(test::FileText(library.dir / "out"), (library.folders.books / "poem_txt.book").string() + "\n" +
+                                                       (library.folders.books / "page_html.book").string() +
+                                                       "\n");
+    EXPECT_TRUE(Contains(library.BookText("poem_txt.book"), "честных"));
+
+    std::filesystem::remove_all(library.folders.books);
+    EXPECT_NE(convert("guess"), 0);
+    EXPECT_EQ(test::FileText(library.dir / "out"), "");
+    const std::string errors = test::FileText(library.dir / "err");
+    EXPECT_TRUE(Contains(errors, "poem.txt: wrong password")) << errors;
+    EXPECT_TRUE(Contains(errors, "page.html: wrong password")) << errors;
+    EXPECT_TRUE(library.Books().empty());
+    EXPECT_TRUE(library.Tmp().empty());
+}
+
 TEST(ImportedByDefault, DocumentsAndNamesWithoutExtension) {
     struct Case {
         const char* name;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "archive/ArchiveKinds.h"
 #include "import/StructuredImport.h"
 
 namespace corvalin {
@@ -51,7 +52,7 @@ bool ImportedByDefault(std::string_view memberName) {
     if (name.empty()) return false;
     // ".profile" and "README" alike: no extension after the first character.
     if (name.find('.', 1) == std::string::npos) return true;
-    for (const std::string& pattern : ImportedDocumentPatterns())
+    for (const std::string& pattern : DocumentPatterns())
         if (name.size() > pattern.size() - 1 && name.ends_with(std::string_view(pattern).substr(1)))
             return true;
     return false;

@@ -37,10 +37,21 @@ bool NeedsPreparation(DocumentKind kind) {
 
 bool PreparedAsUnicode(DocumentKind kind) { return kind == DocumentKind::Rtf || kind == DocumentKind::Word; }
 
-std::vector<std::string> ImportedDocumentPatterns() {
+namespace {
+
+// The documents alone, without the archives they may come in.
+std::vector<std::string> DocumentPatterns() {
     std::vector<std::string> patterns{"*.txt", "*.htm", "*.html", "*.shtml",
                                       "*.rtf", "*.doc", "*.pdb",  "*.prc"};
     for (std::string& pattern : StructuredDocumentPatterns()) patterns.push_back(std::move(pattern));
+    return patterns;
+}
+
+}  // namespace
+
+std::vector<std::string> ImportedDocumentPatterns() {
+    std::vector<std::string> patterns = DocumentPatterns();
+    for (std::string& pattern : ArchivePatterns()) patterns.push_back(std::move(pattern));
     return patterns;
 }
 

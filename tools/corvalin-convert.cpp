@@ -82,7 +82,9 @@ public:
         }
         if (failure.reportedByArchive) return;  // its line is out already
         std::cerr << "corvalin-convert: " << failure.document.string() << ": " << failure.member << ": ";
-        if (failure.reason == corvalin::VerdictKind::Encrypted)
+        if (failure.volumeCancelled)
+            std::cerr << "the next volume is not beside the first\n";
+        else if (failure.reason == corvalin::VerdictKind::Encrypted)
             std::cerr << (password ? "wrong password" : "encrypted, give its password with --password")
                       << '\n';
         else

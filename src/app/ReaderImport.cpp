@@ -122,7 +122,7 @@ void ReaderImport::TellFailure(const ImportFailure& failure) {
     const QString name = QString::fromStdString(failure.document.filename().string());
     if (failure.kind == ImportFailure::Kind::MemberNotExtracted) {
         // The archive told it already, or the reader chose to skip the member.
-        if (failure.reportedByArchive || failure.passwordCancelled) return;
+        if (failure.reportedByArchive || failure.passwordCancelled || failure.volumeCancelled) return;
         tell_(QString::fromStdString(languages_.GetText("AA_Browse", "Text03")) + "\n" + name + ": " +
               QString::fromStdString(failure.detail));
         return;

@@ -33,6 +33,7 @@ public:
     void BeginMember() {
         reported = false;
         passwordCancelled = false;
+        volumeCancelled = false;
     }
     std::optional<std::string> AskPassword(const std::string& archiveName,
                                            const std::string& memberName) override {
@@ -42,7 +43,10 @@ public:
         return answer;
     }
     std::optional<std::filesystem::path> AskNextVolume(const std::filesystem::path& volume) override {
-        return answers_ != nullptr ? answers_->AskNextVolume(volume) : std::nullopt;
+        std::optional<std::filesystem::path> answer =
+            answers_ != nullptr ? answers_->AskNextVolume(volume) : std::nullopt;
+        volumeCancelled = !answer;
+        return answer;
     }
     void ReportError(const std::string& memberName, const std::string& message) override {
         reported = true;
@@ -51,6 +55,7 @@ public:
 
     bool reported = false;
     bool passwordCancelled = false;
+    bool volumeCancelled = false;
 
 private:
     ArchiveQuestions* answers_;
@@ -141,6 +146,7 @@ int ImportPipeline::ImportArchive(const std::filesystem::path& archive, ArchiveK
                 failure.reason = extracted.verdict.kind;
                 failure.reportedByArchive = relay.reported;
                 failure.passwordCancelled = relay.passwordCancelled;
+                failure.volumeCancelled = relay.volumeCancelled;
                 questions_.TellFailure(failure);
                 continue;
             }

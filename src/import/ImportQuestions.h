@@ -72,11 +72,13 @@ struct ImportFailure {
     std::string detail;              // what went wrong, in English: "the document holds no text"
     // For MemberNotExtracted: the member's stored name, why it failed, whether the archive has
     // already reported it through ArchiveQuestions::ReportError ("File CRC error"), and whether
-    // the person cancelled the password question (their own choice, nothing to tell).
+    // the person cancelled the password or the next-volume question (their own choice,
+    // nothing to tell).
     std::string member;
     VerdictKind reason = VerdictKind::Ok;
     bool reportedByArchive = false;
     bool passwordCancelled = false;
+    bool volumeCancelled = false;
 };
 
 // Whoever runs an import answers its questions: the reader's windows with the encoding dialog,

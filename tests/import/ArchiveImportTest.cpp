@@ -265,6 +265,35 @@ TEST(ArchiveImport, PasswordsRightWrongAndCancelled) {
     }
 }
 
+TEST(ArchiveImport, AMultiVolumeRarIsReadAcrossItsVolumesAndAsksForAMissingOne) {
+    REQUIRE_TOOL("rar");
+    Library library;
+    test::WriteFileText(library.source / "long.txt", test::NumberedText(60000));
+    ASSERT_TRUE(test::RunIn(library.source, "rar a -idq -m0 -v20k ../set.rar long.txt"));
+    ASSERT_TRUE(std::filesystem::exists(library.dir / "set.part3.rar"));
+    {
+        ScriptedImport answers;
+        ImportPipeline pipeline(library.folders, answers);
+        ASSERT_EQ(pipeline.ImportFile(library.dir / "set.part1.rar"), kImported);
+        EXPECT_EQ(answers.memberLists.at(0).size(), 1u) << "listed once, not once per volume";
+        EXPECT_TRUE(answers.archive.volumeAsks.empty());
+        EXPECT_TRUE(Contains(library.BookText("long_txt.book"), "Line"));
+    }
+    // Without its last volume the member asks for it; Cancel leaves no book and nothing in Tmp/.
+    std::filesystem::remove_all(library.folders.books);
+    std::filesystem::remove(library.dir / "set.part3.rar");
+    ScriptedImport answers;
+    ImportPipeline pipeline(library.folders, answers);
+    EXPECT_EQ(pipeline.ImportFile(library.dir / "set.part1.rar"), kSkipped);
+    ASSERT_FALSE(answers.archive.volumeAsks.empty());
+    EXPECT_EQ(answers.archive.volumeAsks[0].filename(), "set.part3.rar");
+    ASSERT_EQ(answers.failures.size(), 1u);
+    EXPECT_EQ(answers.failures[0].kind, ImportFailure::Kind::MemberNotExtracted);
+    EXPECT_TRUE(answers.failures[0].volumeCancelled);
+    EXPECT_TRUE(library.Books().empty());
+    EXPECT_TRUE(library.Tmp().empty());
+}
+
 TEST(ArchiveImport, DamagedMemberIsReportedOnceAndLeavesNothing) {
     REQUIRE_TOOL("zip");
     Library library;

@@ -89,7 +89,7 @@ private:
     bool stopped_ = false;
 };
 
-// The name patterns of every document kind the import reads, each in lower and upper case
+// The name patterns of every document kind and archive the import reads, each in lower and upper case
 // (patterns match exactly on this platform), for a file dialog's filter.
 QString ImportedDocumentFilter();
 

@@ -125,7 +125,7 @@ std::optional<int> VEMDocConverter::Run(const std::vector<std::string>& argument
         ::dup2(input, STDIN_FILENO);
         ::dup2(output, STDOUT_FILENO);
         ::dup2(output, STDERR_FILENO);
-        if (stdoutPath.empty() == false) {
+        if (!stdoutPath.empty()) {
             const int quiet = ::open("/dev/null", O_WRONLY);
             if (quiet >= 0) ::dup2(quiet, STDERR_FILENO);
         }

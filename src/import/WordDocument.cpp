@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,23 @@ std::filesystem::path FindOnPath(const char* name) {
         if (::access(candidate.c_str(), X_OK) == 0) return candidate;
     }
     return {};
+}
+
+// A file URL for LibreOffice's -env option: every byte but the unreserved ones and '/' escaped,
+// so that a program folder with spaces or non-ASCII names still makes a valid URL.
+std::string FileUrl(const std::filesystem::path& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const unsigned char c : path.string()) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            url += char(c);
+        } else {
+            url += '%';
+            url += kHex[c >> 4];
+            url += kHex[c & 15];
+        }
+    }
+    return url;
 }
 
 Verdict Failure(std::string message) {
@@ -191,7 +209,7 @@ Verdict VEMDocConverter::ConvertWordDocument(const std::filesystem::path& docume
     std::filesystem::path converted;
     std::optional<int> status;
     if (processor_.kind == WordProcessor::LibreOffice) {
-        const std::string profile = "file://" + (folder / "profile").string();
+        const std::string profile = FileUrl(folder / "profile");
         status = Run({processor_.program.string(), "-env:UserInstallation=" + profile, "--headless",
                       "--invisible", "--norestore", "--nolockcheck", "--convert-to",
                       "txt:Text (encoded):UTF8", "--outdir", outFolder.string(), source.string()},

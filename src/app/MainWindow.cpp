@@ -417,8 +417,7 @@ std::vector<std::filesystem::path> TAA_Main::ImportDocuments(
     Importer().BeginBatch();
     for (const std::filesystem::path& document : documents) {
         if (Importer().BatchStopped()) break;
-        std::filesystem::path book = ImportDocument(document);
-        if (!book.empty()) books.push_back(std::move(book));
+        for (std::filesystem::path& book : Importer().ImportDocuments(document)) books.push_back(std::move(book));
     }
     Importer().EndBatch();
     return books;
@@ -462,6 +461,7 @@ ReaderImport& TAA_Main::Importer() {
             ImportFolders{BooksFolder(), programFolder_ / "Tmp"}, config_.defaultCodePage,
             [this](const EncodingQuestion& question) { return AskEncoding(question); },
             [this](const QString& text) { ShowError(text); });
+        import_->unattended = !attended_;
     }
     return *import_;
 }

@@ -136,6 +136,18 @@ ArchiveKind DetectArchiveKind(const std::filesystem::path& path) {
     return byName;
 }
 
+std::vector<std::string> ArchivePatterns() {
+    std::vector<std::string> patterns;
+    // In the order of the table, the plain suffixes first as people look for them.
+    for (auto it = kExtensions.rbegin(); it != kExtensions.rend(); ++it) {
+        std::string pattern = "*" + std::string(it->suffix);
+        std::transform(pattern.begin(), pattern.end(), pattern.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        patterns.push_back(std::move(pattern));
+    }
+    return patterns;
+}
+
 std::unique_ptr<MemberReader> MakeMemberReader(ArchiveKind kind) {
     switch (kind) {
         case ArchiveKind::Zip:

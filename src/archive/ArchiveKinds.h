@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "archive/MemberReader.h"
 
@@ -36,6 +38,10 @@ ArchiveKind ArchiveKindFromSignature(std::span<const uint8_t> head);
 
 // How many leading bytes ArchiveKindFromSignature looks at, at most.
 inline constexpr size_t kArchiveSignatureBytes = 32774;
+
+// The file name patterns of every archive the import opens ("*.zip", "*.tar.gz" …), lower
+// case, for open dialogs; the same suffixes ArchiveKindFromExtension knows.
+std::vector<std::string> ArchivePatterns();
 
 // What the import makes of `path`. A file named as an archive is read by its signature where
 // that is clear (a RAR archive named .zip goes to the RAR reader) and by its extension

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "archive/ArchiveKinds.h"
 #include "import/StructuredImport.h"
 
 namespace corvalin {
@@ -36,11 +37,36 @@ bool NeedsPreparation(DocumentKind kind) {
 
 bool PreparedAsUnicode(DocumentKind kind) { return kind == DocumentKind::Rtf || kind == DocumentKind::Word; }
 
-std::vector<std::string> ImportedDocumentPatterns() {
-    // Word documents join the list once a word processor prepares them.
-    std::vector<std::string> patterns{"*.txt", "*.htm", "*.html", "*.shtml", "*.rtf", "*.pdb", "*.prc"};
+namespace {
+
+// The documents alone, without the archives they may come in.
+std::vector<std::string> DocumentPatterns() {
+    std::vector<std::string> patterns{"*.txt", "*.htm", "*.html", "*.shtml",
+                                      "*.rtf", "*.doc", "*.pdb",  "*.prc"};
     for (std::string& pattern : StructuredDocumentPatterns()) patterns.push_back(std::move(pattern));
     return patterns;
+}
+
+}  // namespace
+
+std::vector<std::string> ImportedDocumentPatterns() {
+    std::vector<std::string> patterns = DocumentPatterns();
+    for (std::string& pattern : ArchivePatterns()) patterns.push_back(std::move(pattern));
+    return patterns;
+}
+
+bool ImportedByDefault(std::string_view memberName) {
+    const size_t slash = memberName.find_last_of("/\\");
+    std::string name(slash == std::string_view::npos ? memberName : memberName.substr(slash + 1));
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (name.empty()) return false;
+    // ".profile" and "README" alike: no extension after the first character.
+    if (name.find('.', 1) == std::string::npos) return true;
+    for (const std::string& pattern : DocumentPatterns())
+        if (name.size() > pattern.size() - 1 && name.ends_with(std::string_view(pattern).substr(1)))
+            return true;
+    return false;
 }
 
 bool BeginsAsHtml(std::u16string_view firstCharacters) {

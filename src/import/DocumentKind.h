@@ -28,9 +28,15 @@ bool NeedsPreparation(DocumentKind kind);
 // encoding dialog reads them two bytes per character and offers no code page list.
 bool PreparedAsUnicode(DocumentKind kind);
 
-// The file name patterns of every document the import reads today ("*.txt", "*.htm" …), lower
-// case, for open dialogs.
+// The file name patterns of every document the import reads ("*.txt", "*.htm" …) and of every
+// archive it opens ("*.zip", "*.tar.gz" …), lower case, for open dialogs.
 std::vector<std::string> ImportedDocumentPatterns();
+
+// Whether an archive member of this stored name is ticked when the member list opens: a
+// document of a kind the import reads (by the patterns above, archives left out), or a file with no extension
+// (README). Pictures, programs and the like are listed unticked: read as text they would make
+// books of noise.
+bool ImportedByDefault(std::string_view memberName);
 
 // True when the first six characters of a text, upper-cased, are exactly "<HTML>": a plain
 // text that begins so is read as markup.

@@ -20,6 +20,7 @@
 #include "import/PalmDoc.h"
 #include "import/RtfToText.h"
 #include "import/StructuredImport.h"
+#include "import/WordDocument.h"
 #include "store/FileError.h"
 
 namespace corvalin {
@@ -111,6 +112,12 @@ std::filesystem::path PreparedTextPath(const std::filesystem::path& tmpFolder,
 ImportPipeline::ImportPipeline(ImportFolders folders, ImportQuestions& questions, ImportSettings settings)
     : folders_(std::move(folders)), questions_(questions), settings_(settings) {}
 
+ImportPipeline::~ImportPipeline() = default;
+
+void ImportPipeline::ReleaseWordProcessor() {
+    if (word_) word_->ReleaseWordProcessor();
+}
+
 void ImportPipeline::BeginBatch() {
     showEncodingDialog = true;
     showMemberList = true;
@@ -118,11 +125,17 @@ void ImportPipeline::BeginBatch() {
 
 void ImportPipeline::Fail(ImportFailure::Kind kind, const std::filesystem::path& document,
                           std::string detail) {
-    questions_.TellFailure({kind, document, std::move(detail)});
+    ImportFailure failure;
+    failure.kind = kind;
+    failure.document = document;
+    failure.detail = std::move(detail);
+    questions_.TellFailure(failure);
 }
 
 int ImportPipeline::ImportFile(const std::filesystem::path& document) {
     if (StructuredKindOf(document) != StructuredKind::None) return ImportStructured(document);
+    if (const ArchiveKind archive = DetectArchiveKind(document); archive != ArchiveKind::None)
+        return ImportArchive(document, archive);
     return ImportFile(document, DocumentKindOf(document));
 }
 
@@ -208,11 +221,15 @@ int ImportPipeline::Prepare(DocumentKind kind, const std::filesystem::path& docu
                 WriteNewFile(prepared, text.data(), text.size());
                 return kImported;
             }
-            case DocumentKind::Word:
-                // The word processor's step, which writes the document's text as UTF-16, goes
-                // here; until it exists a Word document is not read.
-                Fail(ImportFailure::Kind::ConversionFailed, document, "Word documents are not read yet");
-                return kSkipped;
+            case DocumentKind::Word: {
+                if (!word_) word_ = std::make_unique<VEMDocConverter>(folders_.tmp);
+                const Verdict verdict = word_->ConvertWordDocument(document, prepared);
+                if (!verdict) {
+                    Fail(ImportFailure::Kind::WordCannotOpen, document, verdict.message);
+                    return kSkipped;
+                }
+                return kImported;
+            }
             case DocumentKind::Text:
             case DocumentKind::Html:
                 break;

@@ -2,15 +2,19 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "archive/ArchiveKinds.h"
 #include "import/DocumentKind.h"
 #include "import/ImportQuestions.h"
 #include "import/ListedCodePageDecoder.h"
 
 namespace corvalin {
+
+class VEMDocConverter;
 
 // What ImportFile and ConvertDocument return.
 enum ImportResult : int {
@@ -50,9 +54,14 @@ struct ImportedBook {
 //
 // Nothing half-written is left behind: a book is written under a temporary name and named
 // only when complete, and a prepared text is removed whatever happens to the document.
+//
+// An archive is one more kind of file chosen: its members are listed, offered in the member
+// list, extracted one at a time flat into Tmp/ and imported each as the document it is; the
+// extracted file is removed whatever happens to it.
 class ImportPipeline {
 public:
     ImportPipeline(ImportFolders folders, ImportQuestions& questions, ImportSettings settings = {});
+    ~ImportPipeline();
 
     // A new batch: both flags set.
     void BeginBatch();
@@ -64,7 +73,9 @@ public:
 
     // One document into a book in the library, named after the document's file name
     // (ChooseBookPath); an EPUB or FictionBook document (told by its contents) is read by its
-    // structure and named after its author and title. Returns an ImportResult.
+    // structure and named after its author and title; an archive (DetectArchiveKind) gives a
+    // book for each member chosen. Returns an ImportResult: kImported when at least one book
+    // was made.
     int ImportFile(const std::filesystem::path& document);
     // The same for a document of a kind other than its extension says.
     int ImportFile(const std::filesystem::path& document, DocumentKind kind);
@@ -74,6 +85,10 @@ public:
     // for the book's records. Returns an ImportResult.
     int ConvertDocument(const std::filesystem::path& source, const std::string& documentName,
                         int64_t documentSize, DocumentKind kind, const std::filesystem::path& bookPath);
+
+    // At the end of a batch: the word processor started for Word documents is ended, and what
+    // it left in Tmp/ removed. The pipeline's end does the same.
+    void ReleaseWordProcessor();
 
     // The code page chosen last, to keep for the next batch.
     int32_t LastCodePage() const { return settings_.codePage; }
@@ -95,6 +110,7 @@ private:
     int Convert(const std::filesystem::path& document, const std::filesystem::path& source,
                 const std::string& documentName, int64_t documentSize, DocumentKind kind,
                 const std::filesystem::path& bookPath);
+    int ImportArchive(const std::filesystem::path& archive, ArchiveKind kind);
     void Fail(ImportFailure::Kind kind, const std::filesystem::path& document, std::string detail);
 
     ImportFolders folders_;
@@ -103,6 +119,10 @@ private:
     ListedCodePageDecoder decoder_;
     std::optional<ImportedBook> lastBook_;
     std::vector<ImportedBook> books_;
+    std::unique_ptr<VEMDocConverter> word_;
+    // Set while an archive's members are imported: an archive inside one is not opened, so
+    // that no member can replace the archive being read in Tmp/, and nesting bombs go nowhere.
+    bool insideArchive_ = false;
 };
 
 // A free name for the text prepared from `document` in `tmpFolder`: the document's file name

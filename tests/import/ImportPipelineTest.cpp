@@ -390,7 +390,7 @@ TEST(ImportPipeline, TheConvertToolReadsKindsByExtensionOrAsToldAndPreparesBesid
     run = RunConvert(library.dir, "--books " + books + " --kind html " + (library.dir / "page.dat").string());
     ASSERT_EQ(run.lines.size(), 1u);
     EXPECT_EQ(ParagraphTexts(run.lines[0]), (std::vector<std::string>{"", "One", "Two & three"}));
-    EXPECT_EQ(RunConvert(library.dir, "--kind word " + (library.dir / "page.dat").string()).status, 1);
+    EXPECT_EQ(RunConvert(library.dir, "--kind pdf " + (library.dir / "page.dat").string()).status, 1);
 
     // A library that cannot be made stops the run; the rest is named as not converted.
     test::WriteText(library.dir / "file", "");

@@ -298,8 +298,9 @@ int ImportPipeline::Convert(const std::filesystem::path& document, const std::fi
         const int64_t sourceLength = text->SourceBytes();
         {
             std::unique_ptr<ProgressSink> progress = questions_.ShowProgress(4 * sourceLength);
-            BuildBook(*text, bookPath, documentSize, Utf8ToUtf16(documentName),
-                      BuildBookOptions{answer.everyLineParagraph}, progress.get());
+            BuildBookOptions options;
+            options.everyLineParagraph = answer.everyLineParagraph;
+            BuildBook(*text, bookPath, documentSize, Utf8ToUtf16(documentName), options, progress.get());
         }
         if (pageWasChosen) settings_.codePage = answer.codePage;
         lastBook_ = ImportedBook{bookPath, document, readAs, answer.codePage,

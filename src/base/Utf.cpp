@@ -90,4 +90,15 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
+std::string Utf16LeWithMark(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(2 + 2 * text.size());
+    bytes += "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += char(unit & 0xFF);
+        bytes += char(unit >> 8);
+    }
+    return bytes;
+}
+
 }  // namespace corvalin

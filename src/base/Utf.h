@@ -18,5 +18,8 @@ bool IsValidUtf8(std::string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 // A lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+// The bytes of a prepared text file: UTF-16LE behind a byte-order mark, which the encoding
+// dialog reads as such whatever page was chosen last, so no character of any page is lost.
+std::string Utf16LeWithMark(std::u16string_view text);
 
 }  // namespace corvalin

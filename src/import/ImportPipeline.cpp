@@ -65,19 +65,6 @@ void WriteNewFile(const std::filesystem::path& path, const void* data, size_t si
     }
 }
 
-// The prepared text of an RTF document: UTF-16LE behind a byte-order mark, so that no
-// character of any code page is lost on the way.
-std::string Utf16LeWithMark(const std::u16string& text) {
-    std::string bytes;
-    bytes.reserve(2 + 2 * text.size());
-    bytes += "\xFF\xFE";
-    for (const char16_t unit : text) {
-        bytes += char(unit & 0xFF);
-        bytes += char(unit >> 8);
-    }
-    return bytes;
-}
-
 int64_t SizeOrUnknown(const std::filesystem::path& path) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);

@@ -68,14 +68,7 @@ bool ReadWholeFile(const std::filesystem::path& path, uint64_t maxBytes, std::st
 // The text as the encoding dialog reads a Word document's: UTF-16LE behind a byte-order mark.
 bool WriteUtf16LeText(const std::filesystem::path& path, std::string_view utf8) {
     if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
-    const std::u16string text = Utf8ToUtf16(utf8);
-    std::string bytes;
-    bytes.reserve(2 + 2 * text.size());
-    bytes += "\xFF\xFE";
-    for (const char16_t unit : text) {
-        bytes += char(unit & 0xFF);
-        bytes += char(unit >> 8);
-    }
+    const std::string bytes = Utf16LeWithMark(Utf8ToUtf16(utf8));
     const int handle = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (handle < 0) return false;
     size_t done = 0;

@@ -458,9 +458,11 @@ TEST_F(OptionsPanelTest, ALanguageChangeRelabelsThePanelTheToolBarAndTheMenu) {
     QWidget& panel = Panel();
     panel.layout()->activate();
     EXPECT_GT(panel.width(), PanelOptions::kDesignWidth);
-    for (const QAbstractButton* button : panel.findChildren<QAbstractButton*>())
-        if (button->isVisibleTo(&panel) && !button->text().isEmpty())
+    for (const QAbstractButton* button : panel.findChildren<QAbstractButton*>()) {
+        if (button->isVisibleTo(&panel) && !button->text().isEmpty()) {
             EXPECT_GE(button->width(), button->minimumSizeHint().width()) << button->text().toStdString();
+        }
+    }
     EXPECT_EQ(Control<QGroupBox>("GroupBox2").title().toStdString(), russian.Caption("GroupBox2"));
     EXPECT_NE(Control<QGroupBox>("GroupBox2").title(), "Proportional Font");
     EXPECT_EQ(Group("RadioGroupAntialiasing").Item(0).text().toStdString(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
 #include <QObject>
@@ -7,7 +8,10 @@
 #include <QPixmap>
 #include <QRegion>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "app/MainWindow.h"
@@ -15,6 +19,40 @@
 #include "render/PageComposition.h"
 
 namespace corvalin::test {
+
+// The X server answers and reports exposures in its own time; wait for them as a person would.
+inline void SettleWithServer() {
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+inline void WaitUntilExposed(QWidget& widget) {
+    for (int i = 0; i < 400; ++i) {
+        if (widget.windowHandle() && widget.windowHandle()->isExposed()) return;
+        SettleWithServer();
+    }
+}
+
+// With a panel over part of the page: whether the panel's pixels stayed as they were `before`
+// the steps, and whether every other pixel shows the page composed whole.
+struct AroundPanel {
+    bool panelKept = true;
+    bool restShown = true;
+};
+inline AroundPanel CompareAroundPanel(const QImage& before, const QImage& after, const QImage& whole,
+                                      const QRect& panel) {
+    AroundPanel result;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x) {
+            if (panel.contains(x, y))
+                result.panelKept = result.panelKept && after.pixel(x, y) == before.pixel(x, y);
+            else
+                result.restShown = result.restShown && after.pixel(x, y) == whole.pixel(x, y);
+        }
+    return result;
+}
 
 // What the window system holds for the surface: the pixels the steps left there, not a fresh
 // paint of them.

@@ -60,16 +60,8 @@ struct Library {
     std::filesystem::path source = dir / "src";
 
     Library() { std::filesystem::create_directories(source); }
-    static std::vector<std::string> Files(const std::filesystem::path& folder) {
-        std::vector<std::string> names;
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    std::vector<std::string> Books() const { return Files(folders.books); }
-    std::vector<std::string> Tmp() const { return Files(folders.tmp); }
+    std::vector<std::string> Books() const { return test::FileNames(folders.books); }
+    std::vector<std::string> Tmp() const { return test::FileNames(folders.tmp); }
     // The book's text items: words as they stand, spaces "<n>", line ends "|".
     std::string BookText(const std::string& name) const {
         test::OpenedBook book(folders.books / name);

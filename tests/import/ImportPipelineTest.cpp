@@ -55,16 +55,8 @@ struct Library {
     TempDir dir;
     ImportFolders folders{dir / "Books", dir / "Tmp"};
 
-    std::vector<std::string> Files(const std::filesystem::path& folder) const {
-        std::vector<std::string> names;
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    std::vector<std::string> Books() const { return Files(folders.books); }
-    std::vector<std::string> Tmp() const { return Files(folders.tmp); }
+    std::vector<std::string> Books() const { return test::FileNames(folders.books); }
+    std::vector<std::string> Tmp() const { return test::FileNames(folders.tmp); }
 };
 
 // The book's paragraphs as text: words and spaces as they stand, source line ends inside a

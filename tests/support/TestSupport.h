@@ -27,6 +27,8 @@ private:
 };
 
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
+// The names of the entries of `folder`, sorted; none when it does not exist.
+std::vector<std::string> FileNames(const std::filesystem::path& folder);
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 void WriteText(const std::filesystem::path& path, const std::string& text);
 

@@ -23,22 +23,10 @@ namespace {
 using test::FirstDifferentRow;
 using test::FullRepaint;
 using test::OnScreen;
+using test::SettleWithServer;
+using test::WaitUntilExposed;
 
 constexpr int32_t kAntialiasing4x4 = 3;
-
-void SettleWithServer() {
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-void WaitUntilExposed(QWidget& widget) {
-    for (int i = 0; i < 400; ++i) {
-        if (widget.windowHandle() && widget.windowHandle()->isExposed()) return;
-        SettleWithServer();
-    }
-}
 
 // The page drawn whole at coverage phase `phase`, as an image of the server's pixel kind.
 QImage WholeAtPhase(VEMRenderParag& view, int32_t phase) {
@@ -182,16 +170,9 @@ TEST_F(DirectXTest, TheOptionsPanelAreaIsNeverCopiedOver) {
     SettleWithServer();
     const QImage after = OnScreen(window);
     const QImage whole = FullRepaint(window.View());
-    bool panelKept = true, restShown = true;
-    for (int y = 0; y < after.height(); ++y)
-        for (int x = 0; x < after.width(); ++x) {
-            if (panel.contains(x, y))
-                panelKept = panelKept && after.pixel(x, y) == before.pixel(x, y);
-            else
-                restShown = restShown && after.pixel(x, y) == whole.pixel(x, y);
-        }
-    EXPECT_TRUE(panelKept);
-    EXPECT_TRUE(restShown);
+    const test::AroundPanel around = test::CompareAroundPanel(before, after, whole, panel);
+    EXPECT_TRUE(around.panelKept);
+    EXPECT_TRUE(around.restShown);
     // The steps did move the text under it.
     EXPECT_NE(FirstDifferentRow(before, whole), -1);
 }

@@ -25,21 +25,8 @@ using test::FirstDifferentRow;
 using test::FullRepaint;
 using test::OnScreen;
 using test::PaintWatch;
-
-// The server answers and reports exposures in its own time; wait for them as a person would.
-void SettleWithServer() {
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-void WaitUntilExposed(QWidget& widget) {
-    for (int i = 0; i < 400; ++i) {
-        if (widget.windowHandle() && widget.windowHandle()->isExposed()) return;
-        SettleWithServer();
-    }
-}
+using test::SettleWithServer;
+using test::WaitUntilExposed;
 
 class X11ScreenScrollTest : public test::GuideBookTest {
 protected:
@@ -124,16 +111,9 @@ TEST_F(X11ScreenScrollTest, TheOpenOptionsPanelStaysWhileTheTextMovesUnderIt) {
     SettleWithServer();
     const QImage after = OnScreen(window);
     const QImage whole = FullRepaint(window.View());
-    bool panelKept = true, restShown = true;
-    for (int y = 0; y < after.height(); ++y)
-        for (int x = 0; x < after.width(); ++x) {
-            if (panel.contains(x, y))
-                panelKept = panelKept && after.pixel(x, y) == before.pixel(x, y);
-            else
-                restShown = restShown && after.pixel(x, y) == whole.pixel(x, y);
-        }
-    EXPECT_TRUE(panelKept);
-    EXPECT_TRUE(restShown);
+    const test::AroundPanel around = test::CompareAroundPanel(before, after, whole, panel);
+    EXPECT_TRUE(around.panelKept);
+    EXPECT_TRUE(around.restShown);
     EXPECT_NE(FirstDifferentRow(before, after), -1) << "the text moved";
 
     // Closed again, the page is whole where the panel was.

@@ -417,7 +417,8 @@ std::vector<std::filesystem::path> TAA_Main::ImportDocuments(
     Importer().BeginBatch();
     for (const std::filesystem::path& document : documents) {
         if (Importer().BatchStopped()) break;
-        for (std::filesystem::path& book : Importer().ImportDocuments(document)) books.push_back(std::move(book));
+        for (std::filesystem::path& book : Importer().ImportDocuments(document))
+            books.push_back(std::move(book));
     }
     Importer().EndBatch();
     return books;

@@ -136,10 +136,10 @@ TEST(LanguageList, MapsEntriesToLanguageNumbers) {
         int language;
     };
     const Case cases[] = {
-        {"English", 0, kEnglish},        {"German", 1, kGerman},
-        {"French", 2, kFrench},          {"Spanish", 3, kSpanish},
-        {"Russian", 4, kRussian},        {"past the list", 5, kEnglish},
-        {"stored 7", 7, kEnglish},       {"nothing selected", -1, kEnglish},
+        {"English", 0, kEnglish},  {"German", 1, kGerman},
+        {"French", 2, kFrench},    {"Spanish", 3, kSpanish},
+        {"Russian", 4, kRussian},  {"past the list", 5, kEnglish},
+        {"stored 7", 7, kEnglish}, {"nothing selected", -1, kEnglish},
     };
     for (const Case& c : cases) EXPECT_EQ(LanguageFromListIndex(c.listIndex), c.language) << c.name;
 

@@ -127,22 +127,31 @@ int ImportPipeline::ImportFile(const std::filesystem::path& document) {
 }
 
 int ImportPipeline::ImportStructured(const std::filesystem::path& document) {
+    return BuildGuarded(document, [&]() -> std::optional<ImportedBook> {
+        std::unique_ptr<ProgressSink> progress =
+            questions_.ShowProgress(4 * std::max<int64_t>(SizeOrUnknown(document), 0));
+        const std::optional<std::filesystem::path> book =
+            ImportStructuredDocument(document, folders_.books, progress.get());
+        if (!book) return std::nullopt;
+        return ImportedBook{*book, document, DocumentKind::Text, 0, {}};
+    });
+}
+
+int ImportPipeline::BuildGuarded(const std::filesystem::path& document,
+                                 const std::function<std::optional<ImportedBook>()>& build) {
     try {
-        std::optional<std::filesystem::path> book;
-        {
-            std::unique_ptr<ProgressSink> progress =
-                questions_.ShowProgress(4 * std::max<int64_t>(SizeOrUnknown(document), 0));
-            book = ImportStructuredDocument(document, folders_.books, progress.get());
-        }
+        std::optional<ImportedBook> book = build();
         if (!book) return kSkipped;
-        lastBook_ = ImportedBook{*book, document, DocumentKind::Text, 0, {}};
+        lastBook_ = std::move(*book);
         books_.push_back(*lastBook_);
         return kImported;
     } catch (const BookBuildError& error) {
-        // Damaged, copy-protected or empty: the next document may do.
+        // The document cannot become a book (no text, too large, damaged, copy-protected): the
+        // next one may.
         Fail(ImportFailure::Kind::ConversionFailed, document, error.what());
         return kSkipped;
     } catch (const FileError& error) {
+        // The library cannot be written: the next document would fail alike.
         Fail(ImportFailure::Kind::ConversionFailed, document, error.what());
         return kAbortBatch;
     }
@@ -274,7 +283,7 @@ int ImportPipeline::Convert(const std::filesystem::path& document, const std::fi
         pageWasChosen = !twoByte && preview.ByteOrderMarkPage() == 0;
     }
 
-    try {
+    return BuildGuarded(document, [&]() -> std::optional<ImportedBook> {
         std::unique_ptr<TextSource> text = MakeCodepageSource(std::move(bytes), answer.codePage, twoByte);
         HtmlTextSource* markup = nullptr;
         if (readAs == DocumentKind::Html) {
@@ -290,19 +299,9 @@ int ImportPipeline::Convert(const std::filesystem::path& document, const std::fi
             BuildBook(*text, bookPath, documentSize, Utf8ToUtf16(documentName), options, progress.get());
         }
         if (pageWasChosen) settings_.codePage = answer.codePage;
-        lastBook_ = ImportedBook{bookPath, document, readAs, answer.codePage,
-                                 markup ? markup->Title() : std::u16string()};
-        books_.push_back(*lastBook_);
-        return kImported;
-    } catch (const BookBuildError& error) {
-        // The document cannot become a book (no text, too large): the next one may.
-        Fail(ImportFailure::Kind::ConversionFailed, document, error.what());
-        return kSkipped;
-    } catch (const FileError& error) {
-        // The library cannot be written: the next document would fail alike.
-        Fail(ImportFailure::Kind::ConversionFailed, document, error.what());
-        return kAbortBatch;
-    }
+        return ImportedBook{bookPath, document, readAs, answer.codePage,
+                            markup ? markup->Title() : std::u16string()};
+    });
 }
 
 }  // namespace corvalin

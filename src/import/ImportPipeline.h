@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,6 +112,11 @@ private:
                 const std::string& documentName, int64_t documentSize, DocumentKind kind,
                 const std::filesystem::path& bookPath);
     int ImportArchive(const std::filesystem::path& archive, ArchiveKind kind);
+    // Runs `build`, which makes one book (or none, when the document was left out), and keeps
+    // what it made; a document that cannot become a book is skipped after telling why, and a
+    // library that cannot be written ends the batch. Returns an ImportResult.
+    int BuildGuarded(const std::filesystem::path& document,
+                     const std::function<std::optional<ImportedBook>()>& build);
     void Fail(ImportFailure::Kind kind, const std::filesystem::path& document, std::string detail);
 
     ImportFolders folders_;

@@ -8,13 +8,10 @@
 namespace corvalin {
 namespace {
 
-// The main tool bar's light strokes, on the same dark colour.
-const QColor kInk(0xE8, 0xE4, 0xD0);
-const QColor kAccent(0xF0, 0xC0, 0x40);
 const QColor kWarning(0xF0, 0x70, 0x50);
 
 void Ribbon(QPainter& p, int x, int y) {
-    p.setBrush(kAccent);
+    p.setBrush(kToolAccent);
     p.drawPolygon(QPolygon({{x, y}, {x + 7, y}, {x + 7, y + 14}, {x + 3, y + 10}, {x, y + 14}}));
     p.setBrush(Qt::NoBrush);
 }
@@ -28,48 +25,43 @@ void Cross(QPainter& p, int x, int y) {
 }  // namespace
 
 QIcon BookmarksIcon(int image) {
-    QPixmap picture(kToolBarImageSize, kToolBarImageSize);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(kInk, 1.5));
-    switch (image) {
-        case kBookmarkAdd:
-            Ribbon(p, 3, 4);
-            p.drawLine(16, 8, 16, 16);
-            p.drawLine(12, 12, 20, 12);
-            break;
-        case kBookmarkGoTo:
-            Ribbon(p, 13, 4);
-            // An arrow to the ribbon.
-            p.drawLine(2, 11, 10, 11);
-            p.drawPolyline(QPolygon({{7, 8}, {10, 11}, {7, 14}}));
-            break;
-        case kBookmarkPercent:
-            p.drawEllipse(QRectF(3, 4, 5, 5));
-            p.drawEllipse(QRectF(14, 14, 5, 5));
-            p.drawLine(17, 4, 5, 19);
-            break;
-        case kBookmarkDelete:
-            Ribbon(p, 3, 4);
-            Cross(p, 13, 9);
-            break;
-        case kBookmarkDeleteAll:
-            Ribbon(p, 2, 3);
-            Ribbon(p, 7, 6);
-            Cross(p, 15, 12);
-            break;
-        case kBookmarkClose:
-            // A door left open.
-            p.drawRect(5, 3, 12, 17);
-            p.setBrush(kInk);
-            p.drawPolygon(QPolygon({{5, 3}, {11, 6}, {11, 22}, {5, 20}}));
-            break;
-        default:
-            break;
-    }
-    p.end();
-    return QIcon(picture);
+    return PaintToolIcon(true, 1.5, [image](QPainter& p) {
+        switch (image) {
+            case kBookmarkAdd:
+                Ribbon(p, 3, 4);
+                p.drawLine(16, 8, 16, 16);
+                p.drawLine(12, 12, 20, 12);
+                break;
+            case kBookmarkGoTo:
+                Ribbon(p, 13, 4);
+                // An arrow to the ribbon.
+                p.drawLine(2, 11, 10, 11);
+                p.drawPolyline(QPolygon({{7, 8}, {10, 11}, {7, 14}}));
+                break;
+            case kBookmarkPercent:
+                p.drawEllipse(QRectF(3, 4, 5, 5));
+                p.drawEllipse(QRectF(14, 14, 5, 5));
+                p.drawLine(17, 4, 5, 19);
+                break;
+            case kBookmarkDelete:
+                Ribbon(p, 3, 4);
+                Cross(p, 13, 9);
+                break;
+            case kBookmarkDeleteAll:
+                Ribbon(p, 2, 3);
+                Ribbon(p, 7, 6);
+                Cross(p, 15, 12);
+                break;
+            case kBookmarkClose:
+                // A door left open.
+                p.drawRect(5, 3, 12, 17);
+                p.setBrush(kToolInk);
+                p.drawPolygon(QPolygon({{5, 3}, {11, 6}, {11, 22}, {5, 20}}));
+                break;
+            default:
+                break;
+        }
+    });
 }
 
 }  // namespace corvalin

@@ -7,8 +7,6 @@
 namespace corvalin {
 namespace {
 
-const QColor kInk(0xE8, 0xE4, 0xD0);
-const QColor kAccent(0xF0, 0xC0, 0x40);
 const QColor kWarning(0xE0, 0x60, 0x40);
 
 void DrawBook(QPainter& p, int x, int y) {
@@ -26,13 +24,11 @@ void DrawImage(QPainter& p, int image) {
             // A page going into a book.
             p.drawRect(3, 3, 7, 9);
             DrawBook(p, 11, 8);
-            p.setBrush(kAccent);
+            p.setBrush(kToolAccent);
             p.drawPolygon(QPolygon({{6, 14}, {10, 18}, {6, 22}}));
             break;
         case kLibraryRead:
-            p.drawLine(11, 5, 11, 19);
-            p.drawPolygon(QPolygon({{2, 5}, {11, 7}, {11, 19}, {2, 17}}));
-            p.drawPolygon(QPolygon({{20, 5}, {11, 7}, {11, 19}, {20, 17}}));
+            DrawOpenBook(p);
             break;
         case kLibraryDelete:
             DrawBook(p, 3, 5);
@@ -49,13 +45,13 @@ void DrawImage(QPainter& p, int image) {
             break;
         case kLibraryMoreLines:
             DrawLines(p, 5);
-            p.setPen(QPen(kAccent, 2));
+            p.setPen(QPen(kToolAccent, 2));
             p.drawLine(18, 12, 18, 20);
             p.drawLine(14, 16, 22, 16);
             break;
         case kLibraryFewerLines:
             DrawLines(p, 2);
-            p.setPen(QPen(kAccent, 2));
+            p.setPen(QPen(kToolAccent, 2));
             p.drawLine(14, 16, 22, 16);
             break;
         case kLibraryFullScreen:
@@ -66,7 +62,7 @@ void DrawImage(QPainter& p, int image) {
             p.drawLine(16, 14, 16, 11);
             break;
         case kLibraryClose:
-            p.setPen(QPen(kInk, 2));
+            p.setPen(QPen(kToolInk, 2));
             p.drawLine(5, 5, 17, 17);
             p.drawLine(17, 5, 5, 17);
             break;
@@ -78,13 +74,7 @@ void DrawImage(QPainter& p, int image) {
 }  // namespace
 
 QIcon LibraryToolIcon(int image) {
-    QPixmap pixmap(kToolBarImageSize, kToolBarImageSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(kInk, 1));
-    DrawImage(painter, image);
-    return QIcon(pixmap);
+    return PaintToolIcon(false, 1, [image](QPainter& p) { DrawImage(p, image); });
 }
 
 QPixmap BookNodeIcon(bool selected, int size) {

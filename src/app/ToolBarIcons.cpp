@@ -7,19 +7,9 @@
 namespace corvalin {
 namespace {
 
-// Light strokes on the tool bar's dark green-grey.
-const QColor kInk(0xE8, 0xE4, 0xD0);
-const QColor kAccent(0xF0, 0xC0, 0x40);
-
-void DrawOpenBook(QPainter& p) {
-    p.drawLine(11, 5, 11, 19);
-    p.drawPolygon(QPolygon({{2, 5}, {11, 7}, {11, 19}, {2, 17}}));
-    p.drawPolygon(QPolygon({{20, 5}, {11, 7}, {11, 19}, {20, 17}}));
-}
-
 void DrawScroll(QPainter& p) {
     for (int y : {4, 8, 12}) p.drawLine(3, y, 13, y);
-    p.setBrush(kAccent);
+    p.setBrush(kToolAccent);
     p.drawPolygon(QPolygon({{15, 10}, {21, 10}, {18, 18}}));
 }
 
@@ -31,14 +21,14 @@ void DrawOriginal(QPainter& p) {
 
 void DrawOptions(QPainter& p) {
     for (int y : {5, 11, 17}) p.drawLine(3, y, 19, y);
-    p.setBrush(kAccent);
+    p.setBrush(kToolAccent);
     p.drawRect(6, 3, 3, 4);
     p.drawRect(13, 9, 3, 4);
     p.drawRect(9, 15, 3, 4);
 }
 
 void DrawRibbon(QPainter& p, int x) {
-    p.setBrush(kAccent);
+    p.setBrush(kToolAccent);
     p.drawPolygon(QPolygon({{x, 3}, {x + 7, 3}, {x + 7, 19}, {x + 3, 15}, {x, 19}}));
 }
 
@@ -62,52 +52,64 @@ void DrawFullScreen(QPainter& p) {
 }
 
 void DrawExit(QPainter& p) {
-    p.setPen(QPen(kInk, 2.5));
+    p.setPen(QPen(kToolInk, 2.5));
     p.drawLine(5, 5, 17, 17);
     p.drawLine(17, 5, 5, 17);
 }
 
 }  // namespace
 
-QIcon ToolBarIcon(int image) {
+QIcon PaintToolIcon(bool antialiased, double penWidth, const std::function<void(QPainter&)>& draw) {
     QPixmap picture(kToolBarImageSize, kToolBarImageSize);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(kInk, 1.5));
-    switch (image) {
-        case kImageOpen:
-            DrawOpenBook(p);
-            break;
-        case kImageScroll:
-            DrawScroll(p);
-            break;
-        case kImageOriginal:
-            DrawOriginal(p);
-            break;
-        case kImageOptions:
-            DrawOptions(p);
-            break;
-        case kImageBookmarks:
-            DrawBookmarks(p);
-            break;
-        case kImageMinimize:
-            DrawMinimize(p);
-            break;
-        case kImageFullScreen:
-            DrawFullScreen(p);
-            break;
-        case kImageExit:
-            DrawExit(p);
-            break;
-        case kImageAddBookmark:
-            DrawAddBookmark(p);
-            break;
-        default:
-            break;
-    }
+    p.setRenderHint(QPainter::Antialiasing, antialiased);
+    p.setPen(QPen(kToolInk, penWidth));
+    draw(p);
     p.end();
     return QIcon(picture);
+}
+
+void DrawOpenBook(QPainter& p) {
+    p.drawLine(11, 5, 11, 19);
+    p.drawPolygon(QPolygon({{2, 5}, {11, 7}, {11, 19}, {2, 17}}));
+    p.drawPolygon(QPolygon({{20, 5}, {11, 7}, {11, 19}, {20, 17}}));
+}
+
+QIcon ToolBarIcon(int image) {
+    return PaintToolIcon(true, 1.5, [image](QPainter& p) {
+        switch (image) {
+            case kImageOpen:
+                DrawOpenBook(p);
+                break;
+            case kImageScroll:
+                DrawScroll(p);
+                break;
+            case kImageOriginal:
+                DrawOriginal(p);
+                break;
+            case kImageOptions:
+                DrawOptions(p);
+                break;
+            case kImageBookmarks:
+                DrawBookmarks(p);
+                break;
+            case kImageMinimize:
+                DrawMinimize(p);
+                break;
+            case kImageFullScreen:
+                DrawFullScreen(p);
+                break;
+            case kImageExit:
+                DrawExit(p);
+                break;
+            case kImageAddBookmark:
+                DrawAddBookmark(p);
+                break;
+            default:
+                break;
+        }
+    });
 }
 
 }  // namespace corvalin

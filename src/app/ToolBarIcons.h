@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
+#include <functional>
+
+class QPainter;
 
 namespace corvalin {
 
@@ -20,5 +24,17 @@ enum ToolBarImage : int {
 };
 
 QIcon ToolBarIcon(int image);
+
+// What every tool bar's pictures share (the main window's, the library's, the bookmarks'): light
+// strokes with an accent on the tool bars' dark colour.
+inline const QColor kToolInk(0xE8, 0xE4, 0xD0);
+inline const QColor kToolAccent(0xF0, 0xC0, 0x40);
+
+// A transparent picture of the tool bar's image size that `draw` paints, starting with the ink
+// pen `penWidth` wide.
+QIcon PaintToolIcon(bool antialiased, double penWidth, const std::function<void(QPainter&)>& draw);
+
+// An open book seen from above: the "open" and "read" pictures.
+void DrawOpenBook(QPainter& p);
 
 }  // namespace corvalin

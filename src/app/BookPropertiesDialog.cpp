@@ -27,7 +27,6 @@ const QColor kViewBackground(0xD1, 0xD3, 0xC5);
 const QColor kHoverBackground(0x00, 0xFF, 0x00);
 const QColor kMarkedField(0x00, 0xFF, 0x00);
 constexpr int kTextLeft = 4;
-constexpr int kWheelNotch = 120;
 
 QString FromUtf16(std::u16string_view text) {
     return QString::fromUtf16(text.data(), qsizetype(text.size()));
@@ -109,9 +108,7 @@ void TVEMBookView::mousePressEvent(QMouseEvent* event) {
 
 void TVEMBookView::wheelEvent(QWheelEvent* event) {
     event->accept();
-    wheelRemainder_ += event->angleDelta().y();
-    const int notches = wheelRemainder_ / kWheelNotch;
-    wheelRemainder_ -= notches * kWheelNotch;
+    const int notches = wheelNotches_.Take(*event);
     // Turned towards the user, the text moves on.
     verticalScrollBar()->setValue(verticalScrollBar()->value() - notches * lineHeight_);
 }

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "app/WheelNotches.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,7 +53,7 @@ private:
     const PreviewLines* lines_ = nullptr;
     int lineHeight_ = 16;
     int hover_ = kNoLine;
-    int wheelRemainder_ = 0;
+    WheelNotches wheelNotches_;
 };
 
 // "Book Information": author and title of one book, typed or picked from its first lines.

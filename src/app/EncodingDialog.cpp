@@ -24,7 +24,6 @@ namespace {
 
 constexpr int kPreviewFontPt = 12;
 constexpr int kTextLeftPx = 4;
-constexpr int kWheelNotch = 120;
 constexpr int kListWidthPx = 340;
 constexpr int kStatusLeftPx = 8;
 const QColor kPreviewGround(0xD1, 0xD3, 0xC5);
@@ -140,10 +139,7 @@ void TVEMEncode::keyPressEvent(QKeyEvent* event) {
 }
 
 void TVEMEncode::wheelEvent(QWheelEvent* event) {
-    // Fine-grained wheels and touchpads send parts of a notch; they add up to whole lines.
-    wheelRemainder_ += event->angleDelta().y();
-    const int notches = wheelRemainder_ / kWheelNotch;
-    wheelRemainder_ -= notches * kWheelNotch;
+    const int notches = wheelNotches_.Take(*event);
     if (notches != 0) ScrollLines(-notches);
     event->accept();
 }

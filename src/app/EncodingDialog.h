@@ -5,6 +5,7 @@
 #include <QFont>
 #include <cstdint>
 
+#include "app/WheelNotches.h"
 #include "import/CodepageList.h"
 #include "import/ImportQuestions.h"
 
@@ -50,7 +51,7 @@ private:
     EncodingPreview* preview_ = nullptr;
     QFont font_;
     int lineHeightPx_ = 16;
-    int wheelRemainder_ = 0;
+    WheelNotches wheelNotches_;
 };
 
 // "Book Preview. Definition codepage of the text of the book": the document decoded in the

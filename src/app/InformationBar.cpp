@@ -18,8 +18,6 @@ const QColor kToolBarColour(0x20, 0x40, 0x40);
 const QColor kTextColour(0x00, 0xE0, 0x00);
 constexpr int kFirstRowTopPx = 2;
 constexpr int kTextPixelSize = 11;
-// One notch of an ordinary wheel.
-constexpr int kWheelNotch = 120;
 
 QString FromUtf16(const std::u16string& text) {
     return QString::fromUtf16(text.data(), qsizetype(text.size()));
@@ -108,10 +106,7 @@ void InformationBar::mousePressEvent(QMouseEvent* event) {
 }
 
 void InformationBar::wheelEvent(QWheelEvent* event) {
-    // Parts of a notch (fine-grained wheels) count once they add up to one.
-    wheelRemainder_ += event->angleDelta().y();
-    const int notches = wheelRemainder_ / kWheelNotch;
-    wheelRemainder_ -= notches * kWheelNotch;
+    const int notches = wheelNotches_.Take(*event);
     for (int i = 0; i < std::abs(notches); ++i) {
         // Turned towards the reader the wheel reports a negative delta: the next page.
         if (notches < 0)

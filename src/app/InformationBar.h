@@ -5,6 +5,7 @@
 #include <array>
 
 #include "app/GaugeGlyphs.h"
+#include "app/WheelNotches.h"
 #include "engine/TStopwatch.h"
 #include "engine/ToolBarDisplays.h"
 
@@ -40,7 +41,7 @@ private:
     InfoBarLayout layout_;
     QString clockShown_;
     std::array<QString, 4> values_;
-    int wheelRemainder_ = 0;
+    WheelNotches wheelNotches_;
 };
 
 }  // namespace corvalin

@@ -10,6 +10,7 @@
 
 #include "app/PagePicture.h"
 #include "app/UnexpectedErrors.h"
+#include "app/WheelNotches.h"
 #include "engine/ScrollEngine.h"
 #include "engine/StepStatistics.h"
 #include "import/ImportQuestions.h"
@@ -321,7 +322,7 @@ private:
     bool steadyMarkPending_ = false;
     PerfTiming& timing_;
     bool originalText_ = false;
-    int wheelRemainder_ = 0;
+    WheelNotches wheelNotches_;
     int32_t FormattingBeforeOriginal = 0;
     // A left-button drag on the surface, from the press to the release.
     bool DragActive = false;

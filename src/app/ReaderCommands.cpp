@@ -25,8 +25,6 @@ constexpr double kDragStepSeconds = 0.1;
 // A plain drag moves the text this many pixels per pixel of the mouse, the other way round.
 constexpr int32_t kDragFactor = 5;
 constexpr int32_t kFormattingOriginal = 2;
-// One notch of an ordinary wheel.
-constexpr int kWheelNotch = 120;
 
 // The distance of `lines` line moves in one direction. Each line is measured by moving there;
 // the text then goes back, so that the caller moves it in one go.
@@ -222,10 +220,7 @@ void TAA_Main::SurfaceMouseMove(QMouseEvent& event) {
 }
 
 void TAA_Main::SurfaceWheel(QWheelEvent& event) {
-    // Fine-grained wheels send parts of a notch; they count once they add up to one.
-    wheelRemainder_ += event.angleDelta().y();
-    const int notches = wheelRemainder_ / kWheelNotch;
-    wheelRemainder_ -= notches * kWheelNotch;
+    const int notches = wheelNotches_.Take(event);
     const int32_t lines = QApplication::wheelScrollLines();
     for (int i = 0; i < std::abs(notches); ++i) {
         // Turned towards the reader the wheel reports a negative delta and the text goes on.

@@ -40,7 +40,7 @@ static_assert(6 * kButtonWidth + kGapWidth == TAA_Bookmarks::kToolBarFixedWidth)
 constexpr int kPositionColumnWidth = 80;
 constexpr int kTextColumnWidth = 1280;
 // Colours as 0x00BBGGRR: the tool bar has the main window's colour.
-constexpr uint32_t kToolBarColour = 0x563E00;
+constexpr uint32_t kBookmarksBarColour = 0x563E00;
 constexpr uint32_t kListColour = 0xC5D3D1;
 constexpr int kTextIndentPx = 2;
 constexpr int kPositionRole = Qt::UserRole;
@@ -105,11 +105,11 @@ TAA_Bookmarks::TAA_Bookmarks(ReadingSession& session, TAA_Percent& percent, Lang
 
     toolBar_->setObjectName("ToolBar1");
     toolBar_->setFixedHeight(kToolBarHeight);
-    PaintWith(*toolBar_, QPalette::Window, kToolBarColour);
+    PaintWith(*toolBar_, QPalette::Window, kBookmarksBarColour);
     paintBox1_->setObjectName("PaintBox1");
     paintBox2_->setObjectName("PaintBox2");
-    PaintWith(*paintBox1_, QPalette::Window, kToolBarColour);
-    PaintWith(*paintBox2_, QPalette::Window, kToolBarColour);
+    PaintWith(*paintBox1_, QPalette::Window, kBookmarksBarColour);
+    PaintWith(*paintBox2_, QPalette::Window, kBookmarksBarColour);
     toolBar_->installEventFilter(this);
 
     list_->setObjectName("ListView1");

@@ -10,12 +10,11 @@
 #include <cstdlib>
 
 #include "app/MainWindow.h"
+#include "app/ToolBarIcons.h"
 
 namespace corvalin {
 namespace {
 
-const QColor kToolBarColour(0x20, 0x40, 0x40);
-const QColor kTextColour(0x00, 0xE0, 0x00);
 constexpr int kFirstRowTopPx = 2;
 constexpr int kTextPixelSize = 11;
 
@@ -69,7 +68,7 @@ void InformationBar::paintEvent(QPaintEvent*) {
         if (layout_.restartMarquee[k]) marquee_[k].Restart();
     if (!layout_.bookShown) return;
 
-    painter.setPen(kTextColour);
+    painter.setPen(kToolBarText);
     painter.setBackgroundMode(Qt::TransparentMode);
     const int lineHeight = metrics.height();
     const int rows[2] = {kFirstRowTopPx, lineHeight + kFirstRowTopPx};

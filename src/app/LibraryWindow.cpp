@@ -38,7 +38,6 @@ constexpr int kColumnGap = 30;
 constexpr int kButtonWidth = 31;
 constexpr int kButtonHeight = 30;
 constexpr int kToolBarHeight = 37;
-const QColor kToolBarColour(0x20, 0x40, 0x40);
 const QPoint kHintOffset(2, 16);
 
 // Rows of the tree, normal and selected.

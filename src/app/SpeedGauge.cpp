@@ -11,13 +11,12 @@
 
 #include "app/MainWindow.h"
 #include "app/ToolBar.h"
+#include "app/ToolBarIcons.h"
 #include "nav/PositionShare.h"
 
 namespace corvalin {
 namespace {
 
-const QColor kToolBarColour(0x20, 0x40, 0x40);
-const QColor kTextColour(0x00, 0xE0, 0x00);
 // The strip of the marks: their width and this much room.
 constexpr int kMarkStripPx = 6;
 constexpr int kMarkInsetPx = 4;
@@ -174,7 +173,7 @@ void SpeedGauge::paintEvent(QPaintEvent*) {
     int w = metrics.horizontalAdvance("000 - 000");
     for (const char* id : {"SpeedConst", "SpeedVar", "SpeedReal"})
         w = std::max(w, metrics.horizontalAdvance(window_.Text(id)));
-    painter.setPen(kTextColour);
+    painter.setPen(kToolBarText);
     painter.setBackgroundMode(Qt::TransparentMode);
     PaintReadout(painter, QRect(d - w, 0, w, height()));
 

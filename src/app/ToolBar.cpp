@@ -16,7 +16,6 @@ namespace {
 constexpr int kToolBarHeight = 37;
 constexpr int kButtonWidth = 31;
 constexpr int kButtonHeight = 30;
-const QColor kToolBarColour(0x20, 0x40, 0x40);
 const QPoint kHintOffset(2, 16);
 
 }  // namespace

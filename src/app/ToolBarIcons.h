@@ -8,7 +8,7 @@ class QPainter;
 
 namespace corvalin {
 
-// The tool bar's pictures, drawn by the program at the tool bar's image size.
+// The tool bars' colours, and their pictures, drawn by the program at the tool bar's image size.
 constexpr int kToolBarImageSize = 23;
 
 enum ToolBarImage : int {
@@ -27,6 +27,9 @@ QIcon ToolBarIcon(int image);
 
 // What every tool bar's pictures share (the main window's, the library's, the bookmarks'): light
 // strokes with an accent on the tool bars' dark colour.
+inline const QColor kToolBarColour(0x20, 0x40, 0x40);
+// The green of the tool bar's texts (file details, speed, position).
+inline const QColor kToolBarText(0x00, 0xE0, 0x00);
 inline const QColor kToolInk(0xE8, 0xE4, 0xD0);
 inline const QColor kToolAccent(0xF0, 0xC0, 0x40);
 
